@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "log/Log.h"
 #include "napi/Dispatch.h"
 #include "napi/Registry.h"
 
@@ -166,9 +167,15 @@ TClassRegList& ClassRegistry() {
     return *gRegistry;
 }
 
-void ComponentLoad() { ClassRegistry(); }
+void ComponentLoad() {
+    TLog::Load();
+    ClassRegistry();
+}
 
-void ComponentUnload() { gRegistry.reset(); }
+void ComponentUnload() {
+    gRegistry.reset();
+    TLog::Unload();
+}
 
 const char16_t* NapiGetClassNames() {
     static const char16_t kNone[] = u"";

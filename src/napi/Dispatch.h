@@ -8,3 +8,6 @@ bool DispatchCallAsFunc(TV8UserObject& object, int32_t method, V8Variant* retVal
 bool DispatchCallAsProc(TV8UserObject& object, int32_t method, V8Variant* params, int32_t count);
 bool DispatchGetPropVal(TV8UserObject& object, int32_t prop, V8Variant* value);
 bool DispatchSetPropVal(TV8UserObject& object, int32_t prop, V8Variant* value);
+
+// "[" + the parameters' texts joined by "; " + "]"; a binary parameter shows as "BLOB".
+std::u16string ParamList(const V8Variant* params, int32_t count);

@@ -1,52 +1,10 @@
 // The component boundary driven through its exported functions and tables, as a host would.
 #include <doctest.h>
 
-#include "fixtures/TestClasses.h"
 #include "napi/Component.h"
-#include "napi/TestHost.h"
+#include "napi/TestObject.h"
 #include "napi/UserObject.h"
-#include "napi/V8Variant.h"
 
-namespace {
-
-struct Loaded {
-    Loaded() {
-        ComponentLoad();
-        RegisterTestClasses();
-    }
-    ~Loaded() { ComponentUnload(); }
-};
-
-// One component object of the host's, with its memory manager and connection.
-struct Object {
-    TestMemory memory;
-    TestConnection connection;
-    void* block = nullptr;
-
-    explicit Object(const char16_t* name, bool connect = true) {
-        REQUIRE(NapiGetClassObject(name, &block) == 1);
-        if (connect) {
-            REQUIRE(initDone().setMemManager(block, &memory));
-            REQUIRE(initDone().Init(block, &connection));
-        }
-    }
-    ~Object() { NapiDestroyObject(&block); }
-
-    void** words() const { return static_cast<void**>(block); }
-    const V8InitDoneVtbl& initDone() const { return *static_cast<const V8InitDoneVtbl*>(words()[0]); }
-    const V8LanguageExtenderVtbl& ext() const { return *static_cast<const V8LanguageExtenderVtbl*>(words()[1]); }
-    void* extSelf() const { return words() + 1; }
-
-    std::u16string Take(const V8Char* text) {
-        REQUIRE(text != nullptr);
-        CHECK(memory.Owns(text));
-        std::u16string copy = text;
-        memory.Release(text);
-        return copy;
-    }
-};
-
-}  // namespace
 
 TEST_CASE("exports: class names, creation by exact name, destruction") {
     Loaded loaded;

@@ -1,8 +1,22 @@
 #include "platform/Platform.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "common/Error.h"
+#include "common/Text.h"
 
 namespace platform {
 namespace {
@@ -49,6 +63,8 @@ bool SameTextIgnoreCase(std::u16string_view a, std::u16string_view b) {
 char16_t DecimalSeparator() { return gDecimalSeparator.load(); }
 void SetDecimalSeparator(char16_t separator) { gDecimalSeparator.store(separator); }
 
+char16_t TimeSeparator() { return u':'; }
+
 std::u16string DateTimeToText(double dateTime) {
     const double dayPart = std::floor(dateTime);
     int64_t ms = std::llround((dateTime - dayPart) * 86400000.0);
@@ -61,6 +77,122 @@ std::u16string DateTimeToText(double dateTime) {
     std::snprintf(buffer, sizeof buffer, "%02d.%02d.%04d %02d:%02d:%02d", day, month, year,
                   static_cast<int>(seconds / 3600), static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
     return std::u16string(buffer, buffer + std::char_traits<char>::length(buffer));
+}
+
+namespace {
+
+std::string Narrow(const std::u16string& path) { return ToUtf8(path); }
+
+std::u16string SystemText(int error) { return FromUtf8(std::strerror(error)); }
+
+[[noreturn]] void RaiseFileError(const char16_t* what, const std::u16string& path, int error) {
+    throw EComponentError(std::u16string(what) + u" \"" + path + u"\". " + SystemText(error));
+}
+
+// Holds a descriptor and closes it on every path.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // a short write is not detected, as on Windows
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+}  // namespace
+
+LocalTime Now() {
+    timeval tv{};
+    gettimeofday(&tv, nullptr);
+    tm local{};
+    localtime_r(&tv.tv_sec, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+            local.tm_min,         local.tm_sec,     static_cast<int>(tv.tv_usec / 1000)};
+}
+
+std::u16string CommonAppDataPath() {
+    const char* configured = std::getenv("MCR_COMMON_APPDATA");
+    std::u16string path = FromUtf8(configured && *configured ? configured : "/var/tmp");
+    if (path.back() != kPathSeparator) path += kPathSeparator;
+    return path;
+}
+
+std::u16string ModuleLongPath() {
+    char buffer[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return n > 0 ? FromUtf8(std::string_view(buffer, static_cast<size_t>(n))) : std::u16string();
+}
+
+TFileVersion GetFileVersion(const std::u16string& path) {
+    // No version records in ELF files: the build's own version stands for the
+    // executable, every other file has none.
+    TFileVersion version;
+    if (path.empty() || path != ModuleLongPath()) return version;
+    unsigned parts[4] = {};
+    if (std::sscanf(MCR_VERSION_TEXT, "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]) == 4) {
+        version = {static_cast<uint16_t>(parts[0]), static_cast<uint16_t>(parts[1]), static_cast<uint16_t>(parts[2]),
+                   static_cast<uint16_t>(parts[3])};
+    }
+    return version;
+}
+
+std::optional<OSVersionRecord> QueryOSVersion() { return std::nullopt; }
+
+bool DirectoryExists(const std::u16string& path) {
+    struct stat st{};
+    return ::stat(Narrow(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void CreateLogDirectory(const std::u16string& path) {
+    std::string narrow = Narrow(path);
+    for (size_t pos = 1; pos <= narrow.size(); ++pos) {
+        if (pos == narrow.size() || narrow[pos] == '/') {
+            const std::string part = narrow.substr(0, pos);
+            ::mkdir(part.c_str(), 0755);
+        }
+    }
+    GrantDirectoryAccess(path);
+}
+
+void GrantDirectoryAccess(const std::u16string& path) {
+    // Every account may create, write and delete here; the files the logger
+    // creates inside are made writable for everyone as well (AppendToFile).
+    if (::chmod(Narrow(path).c_str(), 0777) != 0) {
+        const int error = errno;
+        throw EComponentError(u"System Error.  Code: " + IntToText(error) + u".\r\n" + SystemText(error));
+    }
+}
+
+void AppendToFile(const std::u16string& path, std::string_view bytes) {
+    const std::string narrow = Narrow(path);
+    const bool existed = ::access(narrow.c_str(), F_OK) == 0;
+    Descriptor fd(::open(narrow.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
+    if (fd.get() < 0) RaiseFileError(existed ? u"Cannot open file" : u"Cannot create file", path, errno);
+    if (!existed) ::fchmod(fd.get(), 0666);
+    // Writers of other processes wait for the whole line, as a Windows share mode makes them.
+    while (::flock(fd.get(), LOCK_EX) != 0 && errno == EINTR) {
+    }
+    WriteAll(fd.get(), bytes);
+}
+
+void WriteWholeFile(const std::u16string& path, std::string_view bytes) {
+    Descriptor fd(::open(Narrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (fd.get() < 0) RaiseFileError(u"Cannot create file", path, errno);
+    WriteAll(fd.get(), bytes);
 }
 
 }  // namespace platform

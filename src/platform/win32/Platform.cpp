@@ -1,9 +1,16 @@
 #include "platform/Platform.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <shlobj.h>
 
 #include <atomic>
 #include <cmath>
+#include <memory>
+#include <vector>
+
+#include "common/Error.h"
+#include "common/Text.h"
 
 namespace platform {
 namespace {
@@ -44,6 +51,14 @@ bool SameTextIgnoreCase(std::u16string_view a, std::u16string_view b) { return C
 char16_t DecimalSeparator() { return DecimalSeparatorSlot().load(); }
 void SetDecimalSeparator(char16_t separator) { DecimalSeparatorSlot().store(separator); }
 
+char16_t TimeSeparator() {
+    wchar_t buffer[8] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIME, buffer, 8) > 0 && buffer[0] != 0) {
+        return static_cast<char16_t>(buffer[0]);
+    }
+    return u':';
+}
+
 std::u16string DateTimeToText(double dateTime) {
     SYSTEMTIME st{};
     // Day counts since 1899-12-30 are OLE automation dates; convert through FILETIME
@@ -60,6 +75,215 @@ std::u16string DateTimeToText(double dateTime) {
     auto time = Format(GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, nullptr, 0),
                        [&](wchar_t* p, int n) { return GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, p, n); });
     return date + u" " + time;
+}
+
+namespace {
+
+const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+std::u16string U(const wchar_t* text) { return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string(); }
+
+std::u16string SystemText(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string text = length ? std::u16string(reinterpret_cast<const char16_t*>(buffer), length) : std::u16string();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) text.pop_back();
+    return text;
+}
+
+[[noreturn]] void RaiseOSError(DWORD error) {
+    if (error == 0) throw EComponentError(u"A call to an OS function failed");
+    throw EComponentError(u"System Error.  Code: " + IntToText(error) + u".\r\n" + SystemText(error));
+}
+
+[[noreturn]] void RaiseFileError(const char16_t* what, const std::u16string& path, DWORD error) {
+    throw EComponentError(std::u16string(what) + u" \"" + path + u"\". " + SystemText(error));
+}
+
+struct HandleCloser {
+    void operator()(HANDLE h) const { CloseHandle(h); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// A file handle, or null when CreateFileW failed (GetLastError tells why).
+UniqueHandle OpenFile(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
+    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    return UniqueHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
+
+struct LocalFreer {
+    void operator()(void* p) const { LocalFree(p); }
+};
+struct SidFreer {
+    void operator()(void* p) const { FreeSid(p); }
+};
+
+HMODULE OwnModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&OwnModule), &module);
+    return module;
+}
+
+void WriteAll(HANDLE file, std::string_view bytes) {
+    DWORD written = 0;
+    // A short write is not detected: the line is either there or the disk is full.
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace
+
+LocalTime Now() {
+    SYSTEMTIME st{};
+    GetLocalTime(&st);
+    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+std::u16string CommonAppDataPath() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_COMMON_APPDATA, TRUE)) {
+        throw EComponentError(u"The common application data folder cannot be found");
+    }
+    std::u16string path = U(buffer);
+    if (path.empty() || path.back() != kPathSeparator) path += kPathSeparator;
+    return path;
+}
+
+std::u16string ModuleLongPath() {
+    wchar_t name[MAX_PATH + 1] = {};
+    if (GetModuleFileNameW(OwnModule(), name, MAX_PATH) == 0) return {};
+    wchar_t longName[MAX_PATH + 1] = {};
+    const DWORD n = GetLongPathNameW(name, longName, MAX_PATH);
+    return n > 0 && n <= MAX_PATH ? U(longName) : std::u16string();
+}
+
+TFileVersion GetFileVersion(const std::u16string& path) {
+    TFileVersion version;
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(W(path), &handle);
+    if (size == 0) return version;
+    std::vector<unsigned char> data(size);
+    if (!GetFileVersionInfoW(W(path), 0, size, data.data())) return version;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+        return version;
+    }
+    version.Major = HIWORD(info->dwFileVersionMS);
+    version.Minor = LOWORD(info->dwFileVersionMS);
+    version.Release = HIWORD(info->dwFileVersionLS);
+    version.Build = LOWORD(info->dwFileVersionLS);
+    return version;
+}
+
+std::optional<OSVersionRecord> QueryOSVersion() {
+    // GetVersionExW answers a process without a compatibility manifest with
+    // 6.2 on every later system, and a DLL cannot supply the host's manifest;
+    // RtlGetVersion reports the real numbers.
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto rtlGetVersion =
+        reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!rtlGetVersion || rtlGetVersion(&info) != 0) return std::nullopt;
+    OSVersionRecord record;
+    record.major = info.dwMajorVersion;
+    record.minor = info.dwMinorVersion;
+    record.build = info.dwBuildNumber;
+    record.platformId = info.dwPlatformId;
+    record.servicePack = U(info.szCSDVersion);
+    return record;
+}
+
+bool DirectoryExists(const std::u16string& path) {
+    const DWORD attributes = GetFileAttributesW(W(path));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void CreateLogDirectory(const std::u16string& path) {
+    const bool unc = path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\';
+    if (!unc && path.size() >= 2 && path[1] == u':' && !DirectoryExists(path.substr(0, 2) + u"\\")) {
+        throw EComponentError(u"The drive cannot be found");
+    }
+    // Every missing folder from the top down; failures show up in the grant below.
+    for (size_t pos = unc ? 2 : 3; pos <= path.size(); ++pos) {
+        if (pos == path.size() || path[pos] == u'\\') {
+            const std::u16string part = path.substr(0, pos);
+            if (!part.empty() && !DirectoryExists(part)) CreateDirectoryW(W(part), nullptr);
+        }
+    }
+    GrantDirectoryAccess(path);
+}
+
+void GrantDirectoryAccess(const std::u16string& path) {
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID rawSid = nullptr;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &rawSid)) RaiseOSError(GetLastError());
+    std::unique_ptr<void, SidFreer> everyone(rawSid);
+
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR rawDescriptor = nullptr;
+    const DWORD read = GetNamedSecurityInfoW(W(path), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                             nullptr, &rawDescriptor);
+    if (read != ERROR_SUCCESS) RaiseOSError(read);
+    std::unique_ptr<void, LocalFreer> descriptor(rawDescriptor);
+    if (!dacl) return;  // a null list admits everyone already
+
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!GetAce(dacl, i, &ace)) continue;
+        // Allowed and denied entries share the layout: header, mask, SID.
+        auto* entry = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        if (EqualSid(&entry->SidStart, everyone.get()) && entry->Mask == GENERIC_ALL) return;
+    }
+
+    EXPLICIT_ACCESS_W access{};
+    access.grfAccessPermissions = GENERIC_ALL;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.grfInheritance = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+    access.Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    access.Trustee.ptstrName = static_cast<LPWSTR>(everyone.get());
+    PACL rawMerged = nullptr;
+    const DWORD merged = SetEntriesInAclW(1, &access, dacl, &rawMerged);
+    if (merged != ERROR_SUCCESS) RaiseOSError(merged);
+    std::unique_ptr<void, LocalFreer> mergedList(rawMerged);
+    SetNamedSecurityInfoW(const_cast<LPWSTR>(W(path)), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                          rawMerged, nullptr);
+}
+
+void AppendToFile(const std::u16string& path, std::string_view bytes) {
+    // Another process of the host may be appending to the same daily file; its
+    // share mode refuses us only for the moment of one line, so wait for it.
+    constexpr DWORD kRetryMs = 1000;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const bool existed = GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES;
+        UniqueHandle file = OpenFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, existed ? OPEN_EXISTING : CREATE_NEW);
+        if (file) {
+            SetFilePointer(file.get(), 0, nullptr, FILE_END);
+            WriteAll(file.get(), bytes);
+            return;
+        }
+        const DWORD error = GetLastError();
+        const bool transient = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                               (error == ERROR_FILE_EXISTS && !existed) || (error == ERROR_FILE_NOT_FOUND && existed);
+        if (!transient || GetTickCount() - start >= kRetryMs) {
+            RaiseFileError(existed ? u"Cannot open file" : u"Cannot create file", path, error);
+        }
+        Sleep(error == ERROR_SHARING_VIOLATION ? 1 : 0);
+    }
+}
+
+void WriteWholeFile(const std::u16string& path, std::string_view bytes) {
+    UniqueHandle file = OpenFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+    if (!file) RaiseFileError(u"Cannot create file", path, GetLastError());
+    WriteAll(file.get(), bytes);
 }
 
 }  // namespace platform
