@@ -10,10 +10,11 @@
 
 namespace {
 
+// The host only borrows the texts of an error report: they are handed over
+// from the component's own memory rather than copied into the host's, where
+// nobody would ever release them.
 void ReportToHost(TV8UserObject& object, const std::u16string& message) {
-    if (!object.V8) return;
-    const char16_t* copy = V8AllocWString(object.V8MM, message);
-    object.V8->AddError(kAddInErrorCode, u"Внешняя компонента", copy, kEFail);
+    if (object.V8) object.V8->AddError(kAddInErrorCode, u"Внешняя компонента", message.c_str(), kEFail);
 }
 
 void Capture(TV8UserObject& object, const std::u16string& message) noexcept {

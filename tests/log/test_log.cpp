@@ -150,7 +150,7 @@ TEST_CASE("a footer that cannot be written still switches logging off, and says 
     CHECK_FALSE(TLog::LogStarted());
 }
 
-TEST_CASE("eight threads log at once: every line whole, none lost") {
+TEST_CASE("eight threads log at once: every line whole, none lost [threads]") {
     ScopedLog log("threads");
     // 32-bit Windows programs run emulated on some test machines; fewer lines keep them quick.
     const int perThread = (sizeof(void*) == 4) ? 500 : 5000;
