@@ -1,10 +1,20 @@
 // The shipped component: load-time registration and unload-time teardown.
+#include "emulator/Driver.h"
 #include "napi/Component.h"
 
 namespace {
 
 struct ComponentLifetime {
-    ComponentLifetime() { ComponentLoad(); }
+    ComponentLifetime() {
+        ComponentLoad();
+        try {
+            TCommonDriver::RegisterDriver<TDriver>(u"tarvik", u"Драйвер эмулятор считывателя магнитных карт",
+                                                   u"Драйвер эмулятор считывателя магнитных карт 1С:Совместимо NativeAPI");
+        } catch (...) {
+            // An error escaping a load-time constructor would take the host
+            // down; without its registration the host just finds no class.
+        }
+    }
     ~ComponentLifetime() { ComponentUnload(); }
 } gLifetime;
 
