@@ -1,22 +1,16 @@
 // hostsim: loads a component library and drives it the way the 1C host does,
 // printing what the host sees and failing when the component breaks the
-// host's rules (memory it hands over, texts it returns).
-//
-//   hostsim DLL info
-#include "Component.h"
-#include "HostConnection.h"
-#include "HostMemory.h"
-#include "Library.h"
-#include "MessageLoop.h"
+// host's rules (memory it hands over, texts it returns) or a script's
+// expectation is not met.
+#include "Host.h"
 #include "Text.h"
-#include "Value.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,208 +21,149 @@
 namespace {
 
 using namespace hostsim;
-using namespace std::chrono_literals;
 
-enum ExitCode : int { kOk = 0, kMisbehaved = 1, kUsage = 2, kCannotLoad = 3 };
+constexpr const char* kUsageText = R"(usage: hostsim [--class NAME] [--caption TEXT] DLL VERB [ARGUMENTS...]
+verbs:
+  info                         classes, extension names, methods and properties
+  call METHOD [VALUE...]       one method call on a new object, as the host makes it
+  call-raw METHOD [VALUE...]   the same with exactly the parameters given
+  get PROP                     one property read
+  set PROP VALUE               one property write
+  param NAME TEXT              SetParameter(NAME, TEXT) with both as strings
+  script FILE... | -           commands from files (or standard input), one per line
+  open [--timeout S] NAME=VALUE...
+                               SetParameter for each setting, Open, then events are
+                               printed until the window is closed; Close at the end.
+                               VALUE is a string unless written as a typed value
+                               (LogEnabled=b:true, Delay=i:1500)
+options:
+  --class NAME                 the class to create (default: the first one offered)
+  --caption TEXT               the caption of the component's window (default "Эмулятор MCR")
+values: i:5  d:1.5  b:true  b:false  s:text  empty
+script commands ('#' starts a comment, double quotes group words):
+)";
 
-// Sent to the component the way the host names a Russian-language session.
-constexpr std::u16string_view kLocale = u"ru_RU";
-constexpr std::int32_t kExpectedInfo = 2000;
-
-struct Session {
-    explicit Session(Library loaded) : library(std::move(loaded)) {}
-
-    Library library;
-    HostMemory memory;
-    HostConnection connection;
-    // Misbehaviour seen outside the memory books.
-    std::vector<std::string> faults;
-};
-
-using Arguments = std::span<const std::u16string>;
-
-struct Verb {
-    std::u16string_view name;
-    std::string_view usage;
-    int (*run)(Session& session, Arguments arguments);
-};
-
-void Line(const std::string& text) { std::printf("%s\n", text.c_str()); }
-
-std::string Show(const OptionalText& text) { return text ? Printable(*text) : std::string("<null>"); }
-
-std::string YesNo(bool flag) { return flag ? "yes" : "no"; }
-
-void Fault(Session& session, std::string text) {
-    Line("  FAULT: " + text);
-    session.faults.push_back(std::move(text));
-}
-
-// The host's start-up sequence for one object; nullopt when it cannot be created.
-std::optional<Component> Open(Session& session, std::u16string_view className) {
-    auto component = Component::Create(session.library, className);
-    if (!component) {
-        Line("  GetClassObject: 0 (not created)");
-        return std::nullopt;
-    }
-    if (!component->SetMemManager(&session.memory)) {
-        Fault(session, "setMemManager returned false");
-    }
-    if (!component->Init(&session.connection)) {
-        Fault(session, "Init returned false");
-    }
-    PumpMessages(0ms);
-    const std::int32_t info = component->GetInfo();
-    Line("  GetInfo: " + std::to_string(info));
-    if (info != kExpectedInfo) {
-        Fault(session, "GetInfo returned " + std::to_string(info) + ", the host expects " +
-                           std::to_string(kExpectedInfo));
-    }
-    component->SetLocale(kLocale);
-    return component;
-}
-
-void Close(Session& session, Component& component) {
-    PumpMessages(0ms);
-    for (const std::string& fault : component.Faults()) {
-        Fault(session, fault);
-    }
-    const std::int32_t destroyed = component.Destroy();
-    if (destroyed != 0) {
-        Fault(session, "DestroyObject returned " + std::to_string(destroyed));
-    }
-    PumpMessages(0ms);
-}
-
-void ListMethods(Component& component) {
-    const std::int32_t count = component.GetNMethods();
-    Line("  methods: " + std::to_string(count));
-    for (std::int32_t i = 0; i < count; ++i) {
-        const auto english = component.GetMethodName(i, 0);
-        const auto local = component.GetMethodName(i, 1);
-        Line("    [" + std::to_string(i) + "] " + Show(english) + " / " + Show(local) +
-             "  params=" + std::to_string(component.GetNParams(i)) + " returns=" + YesNo(component.HasRetVal(i)));
-    }
-}
-
-void ListProperties(Component& component) {
-    const std::int32_t count = component.GetNProps();
-    Line("  properties: " + std::to_string(count));
-    for (std::int32_t i = 0; i < count; ++i) {
-        const auto english = component.GetPropName(i, 0);
-        const auto local = component.GetPropName(i, 1);
-        Line("    [" + std::to_string(i) + "] " + Show(english) + " / " + Show(local) +
-             "  readable=" + YesNo(component.IsPropReadable(i)) + " writable=" + YesNo(component.IsPropWritable(i)));
-    }
-}
-
-int RunInfo(Session& session, Arguments arguments) {
-    if (!arguments.empty()) {
-        std::fprintf(stderr, "info takes no arguments\n");
-        return kUsage;
-    }
-    const V8Char* classNames = session.library.GetClassNames();
-    Line("classes: " + (classNames != nullptr ? Printable(classNames) : std::string("<null>")));
-    for (const std::u16string& className : session.library.ClassNames()) {
-        Line("class " + Printable(className));
-        auto component = Open(session, className);
-        if (!component) {
-            continue;
-        }
-        const auto extension = component->RegisterExtensionAs();
-        Line("  extension: " + Show(extension.name) + (extension.result ? "" : " (RegisterExtensionAs returned false)"));
-        ListMethods(*component);
-        ListProperties(*component);
-        Close(session, *component);
-    }
-    return kOk;
-}
-
-constexpr Verb kVerbs[] = {
-    {u"info", "info                 classes, extension names, methods and properties", &RunInfo},
-};
+constexpr const char* kExitCodes = R"(exit codes: 0 ok, 1 the component misbehaved (leaks, bad frees, faults),
+  2 usage, 3 the library cannot be loaded, 4 a command or an expectation failed,
+  5 the process crashed
+)";
 
 void Usage() {
-    std::fprintf(stderr, "usage: hostsim DLL VERB [ARGUMENTS...]\nverbs:\n");
-    for (const Verb& verb : kVerbs) {
-        std::fprintf(stderr, "  %s\n", std::string(verb.usage).c_str());
+    std::fputs(kUsageText, stderr);
+    for (const std::string_view line : Host::CommandUsage()) {
+        std::fprintf(stderr, "  %.*s\n", static_cast<int>(line.size()), line.data());
     }
+    std::fputs(kExitCodes, stderr);
 }
 
-// Memory accounting and what the component reported; true when it kept the host's rules.
-bool Report(const Session& session) {
-    const auto leaks = session.memory.Outstanding();
-    const auto badFrees = session.memory.BadFrees();
-    const auto overruns = session.memory.Overruns();
-    for (const ErrorRecord& error : session.connection.Errors()) {
-        Line("reported error: code=" + std::to_string(error.code) + " source=" + Show(error.source) +
-             " description=" + Show(error.description) + " scode=" + std::to_string(error.scode));
-    }
-    Line("memory: allocations=" + std::to_string(session.memory.AllocationCount()) +
-         " frees=" + std::to_string(session.memory.FreeCount()) + " leaks=" + std::to_string(leaks.size()) +
-         " bad-frees=" + std::to_string(badFrees.size()) + " overruns=" + std::to_string(overruns.size()));
-    for (const BlockInfo& leak : leaks) {
-        Line("  leak: allocation #" + std::to_string(leak.order) + ", " + std::to_string(leak.size) + " bytes");
-    }
-    for (const BadFree& bad : badFrees) {
-        char address[32];
-        std::snprintf(address, sizeof address, "%p", bad.address);
-        Line("  bad free: " + std::string(address) + ": " + bad.reason);
-    }
-    for (const BlockInfo& overrun : overruns) {
-        Line("  overrun: allocation #" + std::to_string(overrun.order) + " written past its " +
-             std::to_string(overrun.size) + " bytes");
-    }
-    const bool clean = leaks.empty() && badFrees.empty() && overruns.empty() && session.faults.empty();
-    Line(clean ? "result: ok" : "result: the component misbehaved (" + std::to_string(session.faults.size()) +
-                                    " faults)");
-    return clean;
+LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
+    std::fflush(stdout);
+    std::printf("CRASH: exception 0x%08lX at %p\n", exception->ExceptionRecord->ExceptionCode,
+                exception->ExceptionRecord->ExceptionAddress);
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), kCrashed);
+    return EXCEPTION_EXECUTE_HANDLER;
 }
 
-int Run(std::span<const std::u16string> arguments) {
-    if (arguments.size() < 2) {
+// Takes "--class NAME" and friends off the front of `arguments`; false on a bad option.
+bool TakeOptions(std::vector<std::string>& arguments, HostOptions& options, std::optional<int>* timeout) {
+    while (!arguments.empty() && arguments.front().starts_with("--")) {
+        const std::string option = arguments.front();
+        if (arguments.size() < 2) {
+            std::fprintf(stderr, "%s needs a value\n", option.c_str());
+            return false;
+        }
+        const std::string value = arguments[1];
+        if (option == "--class") {
+            options.className = FromUtf8(value);
+        } else if (option == "--caption") {
+            options.caption = FromUtf8(value);
+        } else if (option == "--timeout" && timeout != nullptr) {
+            char* end = nullptr;
+            const long seconds = std::strtol(value.c_str(), &end, 10);
+            if (*end != '\0' || seconds <= 0) {
+                std::fprintf(stderr, "--timeout takes a positive number of seconds\n");
+                return false;
+            }
+            *timeout = static_cast<int>(seconds);
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", option.c_str());
+            return false;
+        }
+        arguments.erase(arguments.begin(), arguments.begin() + 2);
+    }
+    return true;
+}
+
+int Run(std::vector<std::string> arguments) {
+    HostOptions options;
+    std::optional<int> timeout;
+    if (!TakeOptions(arguments, options, nullptr) || arguments.size() < 2) {
         Usage();
         return kUsage;
     }
-    const Verb* verb = nullptr;
-    for (const Verb& candidate : kVerbs) {
-        if (candidate.name == arguments[1]) {
-            verb = &candidate;
+    const std::string library = arguments[0];
+    const std::string verb = arguments[1];
+    arguments.erase(arguments.begin(), arguments.begin() + 2);
+    if (!TakeOptions(arguments, options, verb == "open" ? &timeout : nullptr)) {
+        Usage();
+        return kUsage;
+    }
+    const bool oneShot = verb == "call" || verb == "call-raw" || verb == "get" || verb == "set" || verb == "param";
+    if ((verb == "info" && !arguments.empty()) || ((oneShot || verb == "script") && arguments.empty()) ||
+        (!oneShot && verb != "info" && verb != "script" && verb != "open")) {
+        if (verb != "info" && verb != "script" && verb != "open" && !oneShot) {
+            std::fprintf(stderr, "unknown verb: %s\n", verb.c_str());
+        }
+        Usage();
+        return kUsage;
+    }
+    std::vector<std::pair<std::string, std::string>> settings;
+    if (verb == "open") {
+        for (const std::string& setting : arguments) {
+            const std::size_t equals = setting.find('=');
+            if (equals == std::string::npos || equals == 0) {
+                std::fprintf(stderr, "a setting is NAME=VALUE: %s\n", setting.c_str());
+                return kUsage;
+            }
+            settings.emplace_back(setting.substr(0, equals), setting.substr(equals + 1));
         }
     }
-    if (verb == nullptr) {
-        std::fprintf(stderr, "unknown verb: %s\n", Printable(arguments[1]).c_str());
-        Usage();
-        return kUsage;
-    }
-    std::optional<Session> session;
-    try {
-        const std::filesystem::path path(arguments[0]);
-        session.emplace(Library::Load(path));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
+
+    Host host(FromUtf8(library), options);
+    if (!host.Load()) {
         return kCannotLoad;
     }
-    const int code = verb->run(*session, arguments.subspan(2));
-    if (code != kOk) {
-        return code;
+    if (verb == "info") {
+        host.Info();
+    } else if (verb == "script") {
+        host.RunScripts(arguments);
+    } else if (verb == "open") {
+        host.RunOpen(settings, timeout ? std::optional<std::chrono::seconds>(*timeout) : std::nullopt);
+    } else {
+        arguments.insert(arguments.begin(), verb);
+        host.RunCommand(std::move(arguments));
     }
-    return Report(*session) ? kOk : kMisbehaved;
+    return host.Finish();
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     SetConsoleOutputCP(CP_UTF8);
-    std::vector<std::u16string> arguments;
+    // Lines end in "\n" alone, as a test comparing the output expects.
+    _setmode(_fileno(stdout), _O_BINARY);
+    SetUnhandledExceptionFilter(&OnCrash);
+    std::vector<std::string> arguments;
     for (int i = 1; i < argc; ++i) {
-        arguments.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
+        arguments.push_back(ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
     }
     try {
-        const int code = Run(arguments);
+        const int code = Run(std::move(arguments));
         std::fflush(stdout);
         return code;
     } catch (const std::exception& error) {
+        std::fflush(stdout);
         std::fprintf(stderr, "hostsim: %s\n", error.what());
         return kMisbehaved;
     }
