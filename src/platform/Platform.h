@@ -72,4 +72,13 @@ void AppendToFile(const std::u16string& path, std::string_view bytes);
 // Writes a whole file, replacing one of that name.
 void WriteWholeFile(const std::u16string& path, std::string_view bytes);
 
+// The system's ANSI code page: what GetACP reports on Windows; on POSIX,
+// which has none, Windows-1251 stands in, the code page of the desktops the
+// component is made for.
+uint32_t AnsiCodePage();
+// Single-byte text in the ANSI code page as UTF-16: one character per byte
+// under a single-byte code page. Never fails; bytes the code page leaves
+// undefined become the characters Windows gives them.
+std::u16string AnsiToText(std::string_view bytes);
+
 }  // namespace platform

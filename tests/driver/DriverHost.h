@@ -10,9 +10,17 @@
 
 #include "common/Text.h"
 #include "driver/TestDrivers.h"
+#include "emulator/HeadlessForm.h"
 #include "log/LogTestSupport.h"
 #include "napi/Component.h"
 #include "napi/TestObject.h"
+
+// Drivers created while this lives get the headless emulator window, so that
+// the driver tests need no desktop (the tool window has tests of its own).
+struct HeadlessWindows {
+    HeadlessWindows() { OverrideBarcodesForm(&CreateHeadlessForm); }
+    ~HeadlessWindows() { OverrideBarcodesForm(nullptr); }
+};
 
 struct DriversLoaded {
     DriversLoaded() {
@@ -20,6 +28,7 @@ struct DriversLoaded {
         RegisterDrivers();
     }
     ~DriversLoaded() { ComponentUnload(); }
+    HeadlessWindows windows;
 };
 
 // Loaded drivers with the log pointed at a folder of the test's own.

@@ -1,0 +1,19 @@
+#include "emulator/FormLogic.h"
+
+TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots) {
+    TFormLayout layout;
+    for (int slot = 0; slot < static_cast<int>(slots.size()); ++slot) {
+        if (slots[slot].empty()) continue;
+        layout.slotOfImage[layout.count] = slot;
+        ++layout.count;
+    }
+    // Two picture boxes to a page: an odd last box still needs its page.
+    layout.pages = (layout.count + 1) / 2;
+    layout.activateFirstPage = layout.pages > 1;
+    return layout;
+}
+
+std::u16string ErrorBoxText(const std::u16string& message) {
+    if (!message.empty() && message.back() > u'.') return message + u".";
+    return message;
+}

@@ -1,0 +1,22 @@
+// The emulator window's logic, apart from any drawing: which slot lands in
+// which picture box, how many pages are shown, the text of an error box.
+#pragma once
+
+#include <array>
+#include <string>
+
+struct TFormLayout {
+    // slotOfImage[k]: the slot shown by picture box k+1, or -1 when this show
+    // fills no picture into that box.
+    std::array<int, 8> slotOfImage{-1, -1, -1, -1, -1, -1, -1, -1};
+    int count = 0;   // filled picture boxes
+    int pages = 0;   // tabs shown, from the first
+    bool activateFirstPage = false;
+};
+
+// Non-empty slots packed from the first picture box on, two per page.
+TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots);
+
+// The text of the error box: the message, with a full stop added when its
+// last character's code is above the full stop's own.
+std::u16string ErrorBoxText(const std::u16string& message);
