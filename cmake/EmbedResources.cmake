@@ -1,19 +1,41 @@
 # Embeds what a Windows resource script names into a C++ source, for the
-# POSIX build: every `NAME RCDATA "file"` line as a byte array, and every
-# `ID, "text"` line of a STRINGTABLE as a UTF-16 string.
+# POSIX build: every `NAME RCDATA "file"` line (the name may be quoted) as a
+# byte array, and every `ID, "text"` line of a STRINGTABLE as a UTF-16 string.
+# A data file is looked up beside the script, then in the folders of
+# SEARCH_DIRS, as the resource compiler looks it up on its include path (how
+# the script names files that the build makes).
 #
-#   cmake -DSCRIPT=<file.rc> -DOUTPUT=<file.cpp> -P EmbedResources.cmake
+#   cmake -DSCRIPT=<file.rc> -DOUTPUT=<file.cpp> [-DSEARCH_DIRS=<dir;...>] -P EmbedResources.cmake
 #
 # Also usable with include() to learn the data files a script names:
-# mcr_resource_files(<script> <out-var>).
+# mcr_resource_files(<script> <out-var> [<search dir>...]).
+
+set(_mcr_rcdata_line "^[ \t]*\"?([A-Za-z_][A-Za-z0-9_]*)\"?[ \t]+RCDATA[ \t]+\"([^\"]+)\"")
+
+# The path of a data file the script names: beside the script unless one of
+# the search folders holds it.
+function(mcr_resource_path script_dir name search_dirs out)
+  set(path "${script_dir}/${name}")
+  if(NOT EXISTS "${path}")
+    foreach(search IN LISTS search_dirs)
+      if(EXISTS "${search}/${name}" OR NOT CMAKE_SCRIPT_MODE_FILE)
+        # At configure time a file that the build makes does not exist yet.
+        set(path "${search}/${name}")
+        break()
+      endif()
+    endforeach()
+  endif()
+  set(${out} "${path}" PARENT_SCOPE)
+endfunction()
 
 function(mcr_resource_files script out)
   file(STRINGS "${script}" lines ENCODING UTF-8)
   get_filename_component(dir "${script}" DIRECTORY)
   set(files "")
   foreach(line IN LISTS lines)
-    if(line MATCHES "^[ \t]*([A-Za-z_][A-Za-z0-9_]*)[ \t]+RCDATA[ \t]+\"([^\"]+)\"")
-      list(APPEND files "${dir}/${CMAKE_MATCH_2}")
+    if(line MATCHES "${_mcr_rcdata_line}")
+      mcr_resource_path("${dir}" "${CMAKE_MATCH_2}" "${ARGN}" path)
+      list(APPEND files "${path}")
     endif()
   endforeach()
   set(${out} "${files}" PARENT_SCOPE)
@@ -30,9 +52,10 @@ if(CMAKE_SCRIPT_MODE_FILE AND SCRIPT AND OUTPUT)
   set(stringCount 0)
   set(inTable OFF)
   foreach(line IN LISTS lines)
-    if(line MATCHES "^[ \t]*([A-Za-z_][A-Za-z0-9_]*)[ \t]+RCDATA[ \t]+\"([^\"]+)\"")
+    if(line MATCHES "${_mcr_rcdata_line}")
       set(name "${CMAKE_MATCH_1}")
-      file(READ "${dir}/${CMAKE_MATCH_2}" hex HEX)
+      mcr_resource_path("${dir}" "${CMAKE_MATCH_2}" "${SEARCH_DIRS}" path)
+      file(READ "${path}" hex HEX)
       string(LENGTH "${hex}" size)
       math(EXPR size "${size} / 2")
       string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")

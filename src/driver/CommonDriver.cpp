@@ -5,7 +5,9 @@
 #include "common/Error.h"
 #include "common/Text.h"
 #include "driver/Documents.h"
+#include "help/MarkdownRenderer.h"
 #include "log/Log.h"
+#include "log/LogViewer.h"
 #include "log/SystemInfo.h"
 #include "platform/Resources.h"
 #include "resources/ResourceIds.h"
@@ -14,6 +16,8 @@ namespace {
 
 constexpr int32_t kInterfaceRevision = 3002;
 constexpr uint32_t kStrParameters = MCR_IDS_PARAMETERS;
+constexpr uint32_t kStrHelp = MCR_IDS_HELP;
+constexpr char16_t kHelpSource[] = u"help";
 constexpr std::string_view kDownloadURL = MCR_DOWNLOAD_URL;
 
 using THostMethod = bool (TCommonDriver::*)(V8Variant&, V8Variant*, int32_t, TV8AddInDefBaseEx*&);
@@ -240,6 +244,7 @@ bool TCommonDriver::DoAdditionalAction(V8Variant& RetValue, V8Variant* Params, i
 
 // ---- additional actions ---------------------------------------------------
 
-void TCommonDriver::ViewLog() { throw EComponentError(u"The log viewer is not available in this build"); }
+// Both windows are modal on the calling thread: the action returns when the user closes them.
+void TCommonDriver::ViewLog() { ShowLogViewer(); }
 
-void TCommonDriver::ShowHelp() { throw EComponentError(u"The help viewer is not available in this build"); }
+void TCommonDriver::ShowHelp() { TMarkdownRenderer::Render(kHelpSource, platform::LoadResString(kStrHelp)); }

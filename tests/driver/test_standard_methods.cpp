@@ -4,9 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "common/Error.h"
 #include "driver/DriverHost.h"
 #include "emulator/Driver.h"
+#include "help/DocView.h"
 #include "log/Log.h"
+#include "log/LogViewer.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -241,23 +245,43 @@ TEST_CASE("additional actions run by their exact own name only") {
     }
 }
 
-TEST_CASE("the viewer actions exist but fail clearly until their windows are built") {
+TEST_CASE("the viewer actions show the log viewer and the help page, and record what fails there") {
     DriverHost host;
     DriverObject driver(u"tarvik");
-    const std::pair<std::u16string, std::u16string> actions[] = {
-        {u"ViewLog", u"The log viewer is not available in this build"},
-        {u"ShowHelp", u"The help viewer is not available in this build"}};
-    for (const auto& [name, message] : actions) {
+    int logViewers = 0;
+    std::vector<std::u16string> captions;
+    std::u16string page;
+    bool pageThere = false;
+    bool failWindow = false;
+    OverrideLogViewer([&] { ++logViewers; });
+    OverrideDocView([&](const std::u16string& path, const std::u16string& caption) {
+        captions.push_back(caption);
+        page = path;
+        pageThere = platform::FileExists(path);
+        if (failWindow) throw EComponentError(u"no window today");
+    });
+    auto run = [&](const char16_t* name) {
         V8Variant ret{};
         V8Variant params[1]{driver.Text(name)};
         CHECK(driver.Call(u"ВыполнитьДополнительноеДействие", ret, params));
-        CHECK_FALSE(Bool(ret));
         driver.Take(params[0]);
-        std::u16string description;
-        CHECK(driver.LastError(&description) == 1001);
-        CHECK(description == message);
-    }
+        return Bool(ret);
+    };
+    CHECK(run(u"ViewLog"));
+    CHECK(logViewers == 1);
+    CHECK(captions.empty());
+    CHECK(run(u"ShowHelp"));
+    CHECK(captions == std::vector<std::u16string>{u"Справка"});
+    CHECK(pageThere);
+    CHECK_FALSE(platform::FileExists(page));  // the window closed, the page's folder went
+    failWindow = true;
+    CHECK_FALSE(run(u"ShowHelp"));
+    std::u16string description;
+    CHECK(driver.LastError(&description) == 1001);
+    CHECK(description == u"no window today");
     CHECK(driver.connection.reports.empty());  // recorded, not reported as a broken call
+    OverrideDocView({});
+    OverrideLogViewer({});
 }
 
 TEST_CASE("an action with two descriptors runs once per request") {
