@@ -1,4 +1,5 @@
 // The shipped component: load-time registration and unload-time teardown.
+#include "DriverNames.h"
 #include "emulator/Driver.h"
 #include "napi/Component.h"
 
@@ -8,8 +9,7 @@ struct ComponentLifetime {
     ComponentLifetime() {
         ComponentLoad();
         try {
-            TCommonDriver::RegisterDriver<TDriver>(u"tarvik", u"Драйвер эмулятор считывателя магнитных карт",
-                                                   u"Драйвер эмулятор считывателя магнитных карт 1С:Совместимо NativeAPI");
+            TCommonDriver::RegisterDriver<TDriver>(kExtensionName, kDriverName, kDriverDescription);
         } catch (...) {
             // An error escaping a load-time constructor would take the host
             // down; without its registration the host just finds no class.
