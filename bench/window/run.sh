@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Measures, under Wine on a virtual display, the emulator window's show time
+# with eight 40-character presets and the delivery's lateness against Delay.
+#   bench/window/run.sh [hostsim64.exe] [McrEmulatorWin64.dll]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+hostsim=${1:-$root/dist/hostsim64.exe}
+dll=${2:-$root/dist/McrEmulatorWin64.dll}
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb :78 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  trap 'kill $!' EXIT
+  export DISPLAY=:78
+  sleep 1
+fi
+out=$("$root/scripts/wine-run" win64 "$hostsim" "$dll" script "$root/bench/window/delivery.hss")
+echo "$out" | grep -E 'Open|took' | head -3
+echo "$out" | sed -n 's/.*event +\([0-9]*\) ms.*/\1/p' | sort -n | awk '{v[NR]=$1-1000} END {
+  printf "delivery lateness over %d events: median %d ms, max %d ms\n", NR, v[int((NR+1)/2)], v[NR] }'
