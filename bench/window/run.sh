@@ -6,12 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 hostsim=${1:-$root/dist/hostsim64.exe}
 dll=${2:-$root/dist/McrEmulatorWin64.dll}
-if [ -z "${DISPLAY:-}" ]; then
-  Xvfb :78 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-  trap 'kill $!' EXIT
-  export DISPLAY=:78
-  sleep 1
-fi
+[ -n "${DISPLAY:-}" ] || exec "$root/scripts/with-display" "$0" "$@"
 out=$("$root/scripts/wine-run" win64 "$hostsim" "$dll" script "$root/bench/window/delivery.hss")
 echo "$out" | grep -E 'Open|took' | head -3
 echo "$out" | sed -n 's/.*event +\([0-9]*\) ms.*/\1/p' | sort -n | awk '{v[NR]=$1-1000} END {

@@ -16,3 +16,10 @@ private:
     std::u16string message_;
     std::string utf8_;
 };
+
+// The message of the error being handled, whatever its type; for catch blocks.
+std::u16string CurrentErrorMessage();
+
+// The text of an error box shown to the user: the message, with a full stop
+// added when its last character's code is above the full stop's own.
+std::u16string ErrorBoxText(const std::u16string& message);

@@ -26,20 +26,6 @@ std::u16string NarrowText(const V8Variant& v) {
 
 }  // namespace
 
-std::u16string CurrentErrorMessage() {
-    try {
-        throw;
-    } catch (const EComponentError& e) {
-        return e.Message();
-    } catch (const std::bad_alloc&) {
-        return u"Out of memory";
-    } catch (const std::exception& e) {
-        return FromUtf8(e.what());
-    } catch (...) {
-        return u"Unknown error";
-    }
-}
-
 TClassReg& TCustomDriver::RegisterTable(TV8UserClass AFactory, const TExportTable& AExports,
                                         std::u16string_view AExtension) {
     TClassReg& reg = ClassRegistry().RegisterClass(AFactory, std::u16string(AExtension), std::u16string(AExtension));

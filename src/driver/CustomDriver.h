@@ -63,9 +63,6 @@ private:
     TResult FLastResult;
 };
 
-// The message of the error being handled, for recording it; for use in catch blocks.
-std::u16string CurrentErrorMessage();
-
 // An object of driver class T bound to T's table (a class without a table of
 // its own has its parent's, which is the same member walk), after T's
 // class-level creation step.

@@ -13,7 +13,3 @@ TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots) {
     return layout;
 }
 
-std::u16string ErrorBoxText(const std::u16string& message) {
-    if (!message.empty() && message.back() > u'.') return message + u".";
-    return message;
-}

@@ -5,6 +5,9 @@
 #include <array>
 #include <string>
 
+// The text of the window's error boxes, ErrorBoxText, is the same for every form.
+#include "common/Error.h"
+
 struct TFormLayout {
     // slotOfImage[k]: the slot shown by picture box k+1, or -1 when this show
     // fills no picture into that box.
@@ -17,6 +20,3 @@ struct TFormLayout {
 // Non-empty slots packed from the first picture box on, two per page.
 TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots);
 
-// The text of the error box: the message, with a full stop added when its
-// last character's code is above the full stop's own.
-std::u16string ErrorBoxText(const std::u16string& message);

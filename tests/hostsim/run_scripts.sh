@@ -28,36 +28,13 @@ for script in "${scripts[@]}"; do
   want_exit=$code
 done
 
-# The component creates its window with each object, so every run gets an X
-# display of its own. Wine's desktop keeps the display it started with, so a
-# server still up from an earlier run without one must end first, and ours
-# must end before the display goes.
-prefix=${MCR_WINEPREFIX:-$(cd "$(dirname "$wine_run")/.." && pwd)/build/wineprefix}
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-out=$(mktemp)
-xvfb_pid=
-finish() {
-  if [ -n "$xvfb_pid" ]; then
-    WINEPREFIX=$prefix timeout 20 "$wineserver" -w 2>/dev/null || true
-    kill "$xvfb_pid" 2>/dev/null || true
-    wait "$xvfb_pid" 2>/dev/null || true
-  fi
-  rm -f "$out"
-}
-trap finish EXIT
-if command -v Xvfb >/dev/null; then
-  WINEPREFIX=$prefix timeout 20 "$wineserver" -w 2>/dev/null || true
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$out" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$out" ] && break
-    sleep 0.1
-  done
-  display=$(tr -d '\n' <"$out")
-  [ -n "$display" ] && export DISPLAY=":$display"
-else
-  echo "NOTE: no Xvfb; running on DISPLAY=${DISPLAY:-(none)}"
+# The component creates its window with each object, so the run needs an X
+# display: the caller's, or a virtual one for this run.
+if [ -z "${DISPLAY:-}" ]; then
+  exec "$(cd "$(dirname "$wine_run")" && pwd)/with-display" "$0" "$wine_run" "$arch" "$hostsim" "$dll" "${scripts[@]}"
 fi
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
 verb=(script "${scripts[@]}")
 run_line=$(sed -n 's/^#run //p' "${scripts[0]}" | head -n 1)
 if [ -n "$run_line" ]; then

@@ -12,6 +12,7 @@
 #include "emulator/Escapes.h"
 #include "emulator/FormIds.h"
 #include "emulator/FormLogic.h"
+#include "platform/win32/ModalForm.h"
 
 namespace {
 
@@ -330,15 +331,7 @@ RECT TfmBarcodes::PageArea() const {
 }
 
 LRESULT CALLBACK TfmBarcodes::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<TfmBarcodes*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!form) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    // Message boxes and anything else created while handling get version 6 too.
-    win::TActivationScope scope(form->FContext);
-    return form->HandleMessage(hwnd, msg, wParam, lParam);
+    return win::FormWindowProc<TfmBarcodes, &TfmBarcodes::FContext, &TfmBarcodes::HandleMessage>(hwnd, msg, wParam, lParam);
 }
 
 LRESULT TfmBarcodes::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -405,9 +398,6 @@ void TfmBarcodes::ReportErrors(Handler&& handler) {
     if (const auto failure = Attempt(std::forward<Handler>(handler))) ShowErrorBox(*failure);
 }
 
-void TfmBarcodes::ShowErrorBox(const std::u16string& message) {
-    MessageBoxW(FHandle.get(), win::Wide(ErrorBoxText(message)), win::Wide(win::WindowText(FHandle.get())),
-                MB_OK | MB_ICONERROR);
-}
+void TfmBarcodes::ShowErrorBox(const std::u16string& message) { win::ShowErrorBox(FHandle.get(), message); }
 
 std::unique_ptr<TBarcodesForm> CreateBarcodesForm() { return std::make_unique<TfmBarcodes>(); }

@@ -137,14 +137,7 @@ bool TfrmDocView::TranslateBrowserKey(MSG& msg) {
 }
 
 LRESULT CALLBACK TfrmDocView::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<TfrmDocView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!form) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    win::TActivationScope scope(form->FContext);
-    return form->HandleMessage(hwnd, msg, wParam, lParam);
+    return win::FormWindowProc<TfrmDocView, &TfrmDocView::FContext, &TfrmDocView::HandleMessage>(hwnd, msg, wParam, lParam);
 }
 
 LRESULT TfrmDocView::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -157,9 +150,7 @@ LRESULT TfrmDocView::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         if (wbBrowser) SetFocus(wbBrowser);
         return 0;
     case WM_CLOSE:
-        FModalDone = true;
-        // A close sent from another thread is handled inside GetMessage: wake the loop.
-        PostMessageW(hwnd, WM_NULL, 0, 0);
+        win::EndModal(hwnd, FModalDone);
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);

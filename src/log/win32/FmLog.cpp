@@ -75,7 +75,7 @@ TfrmLog::TfrmLog()
     try {
         FormCreate();
     } catch (...) {
-        FCreateFailure = win::CurrentExceptionText();
+        FCreateFailure = CurrentErrorMessage();
     }
 }
 
@@ -143,14 +143,7 @@ void TfrmLog::LayoutControls() {
 }
 
 LRESULT CALLBACK TfrmLog::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<TfrmLog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!form) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    win::TActivationScope scope(form->FContext);
-    return form->HandleMessage(hwnd, msg, wParam, lParam);
+    return win::FormWindowProc<TfrmLog, &TfrmLog::FContext, &TfrmLog::HandleMessage>(hwnd, msg, wParam, lParam);
 }
 
 LRESULT TfrmLog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -170,9 +163,7 @@ LRESULT TfrmLog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         OnShown();
         return 0;
     case WM_CLOSE:
-        FModalDone = true;
-        // A close sent from another thread is handled inside GetMessage: wake the loop.
-        PostMessageW(hwnd, WM_NULL, 0, 0);
+        win::EndModal(hwnd, FModalDone);
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -266,7 +257,7 @@ void TfrmLog::ReportErrors(Handler&& handler) {
     try {
         handler();
     } catch (...) {
-        const std::u16string message = win::CurrentExceptionText();
+        const std::u16string message = CurrentErrorMessage();
         FShowingError = true;
         win::ShowErrorBox(FHandle.get(), message);
         FShowingError = false;

@@ -17,31 +17,10 @@
 
 #include "common/Error.h"
 #include "common/Text.h"
+#include "platform/posix/FileSupport.h"
 
 namespace platform {
 namespace {
-
-std::string Narrow(const std::u16string& path) { return ToUtf8(path); }
-
-std::u16string SystemText(int error) { return FromUtf8(std::strerror(error)); }
-
-[[noreturn]] void RaiseFileError(const char16_t* what, const std::u16string& path, int error) {
-    throw EComponentError(std::u16string(what) + u" \"" + path + u"\". " + SystemText(error));
-}
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }

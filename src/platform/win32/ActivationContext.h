@@ -46,4 +46,21 @@ private:
     bool FActive = false;
 };
 
+// The window procedure of the component's forms. The form arrives as the
+// creation parameter and rides in the window's user data; every message is
+// handled by the form's `Handler` inside the form's `Context`, so that
+// message boxes and controls made while handling get version 6 too.
+template <class TForm, TActivationContext TForm::*Context,
+          LRESULT (TForm::*Handler)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    TActivationScope scope(form->*Context);
+    return (form->*Handler)(hwnd, msg, wParam, lParam);
+}
+
 }  // namespace win

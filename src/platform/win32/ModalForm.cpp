@@ -8,6 +8,7 @@
 #include "common/Error.h"
 #include "common/Text.h"
 #include "platform/win32/ActivationContext.h"
+#include "platform/win32/WinHandles.h"
 
 namespace win {
 namespace {
@@ -110,28 +111,14 @@ void RunModal(HWND window, const bool& done, const std::function<bool(MSG&)>& pr
     ShowWindow(window, SW_HIDE);
 }
 
-void ShowErrorBox(HWND window, const std::u16string& message) {
-    std::u16string text = message;
-    if (!text.empty() && text.back() > u'.') text += u'.';
-    std::u16string caption(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, u'\0');
-    caption.resize(static_cast<size_t>(
-        GetWindowTextW(window, reinterpret_cast<wchar_t*>(caption.data()), static_cast<int>(caption.size()))));
-    MessageBoxW(window, reinterpret_cast<const wchar_t*>(text.c_str()), reinterpret_cast<const wchar_t*>(caption.c_str()),
-                MB_OK | MB_ICONERROR);
+void EndModal(HWND window, bool& done) {
+    done = true;
+    // A close sent from another thread is handled inside GetMessage: wake the loop.
+    PostMessageW(window, WM_NULL, 0, 0);
 }
 
-std::u16string CurrentExceptionText() {
-    try {
-        throw;
-    } catch (const EComponentError& e) {
-        return e.Message();
-    } catch (const std::bad_alloc&) {
-        return u"Out of memory";
-    } catch (const std::exception& e) {
-        return FromUtf8(e.what());
-    } catch (...) {
-        return u"Unknown error";
-    }
+void ShowErrorBox(HWND window, const std::u16string& message) {
+    MessageBoxW(window, Wide(ErrorBoxText(message)), Wide(WindowText(window)), MB_OK | MB_ICONERROR);
 }
 
 }  // namespace win

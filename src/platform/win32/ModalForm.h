@@ -42,12 +42,12 @@ private:
 // handled it.
 void RunModal(HWND window, const bool& done, const std::function<bool(MSG&)>& preTranslate = {});
 
-// A handler's error shown to the user over the window: the message with a
-// full stop added when its last character's code is above the full stop's.
-void ShowErrorBox(HWND window, const std::u16string& message);
+// Ends RunModal's loop for `window`; a modal form calls it on WM_CLOSE.
+void EndModal(HWND window, bool& done);
 
-// The message of the exception being handled.
-std::u16string CurrentExceptionText();
+// A handler's error shown to the user over the window (the text of
+// ErrorBoxText), captioned with the window's caption.
+void ShowErrorBox(HWND window, const std::u16string& message);
 
 struct IconDestroyer {
     void operator()(HICON icon) const { DestroyIcon(icon); }

@@ -11,6 +11,7 @@
 
 #include "common/Error.h"
 #include "common/Text.h"
+#include "platform/win32/FileSupport.h"
 
 namespace platform {
 namespace {
@@ -82,30 +83,10 @@ namespace {
 const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
 std::u16string U(const wchar_t* text) { return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string(); }
 
-std::u16string SystemText(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::u16string text = length ? std::u16string(reinterpret_cast<const char16_t*>(buffer), length) : std::u16string();
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) text.pop_back();
-    return text;
-}
-
 [[noreturn]] void RaiseOSError(DWORD error) {
     if (error == 0) throw EComponentError(u"A call to an OS function failed");
     throw EComponentError(u"System Error.  Code: " + IntToText(error) + u".\r\n" + SystemText(error));
 }
-
-[[noreturn]] void RaiseFileError(const char16_t* what, const std::u16string& path, DWORD error) {
-    throw EComponentError(std::u16string(what) + u" \"" + path + u"\". " + SystemText(error));
-}
-
-struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
 
 // A file handle, or null when CreateFileW failed (GetLastError tells why).
 UniqueHandle OpenFile(const std::u16string& path, DWORD access, DWORD share, DWORD disposition) {
