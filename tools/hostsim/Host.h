@@ -115,6 +115,7 @@ private:
     void CmdCheckBox(const Args& args);
     void CmdExpectFile(const Args& args);
     void CmdSkipIfEmulated(const Args& args);
+    void CmdSwipe(const Args& args);
 
     void Call(const Args& args, bool exact);
     void Click(const Args& args, int count);
