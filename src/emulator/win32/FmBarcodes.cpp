@@ -81,19 +81,20 @@ void RegisterHintClass(HINSTANCE module) {
 constexpr UINT kAnswerTimeoutMs = 2000;
 
 // Where data came from, in the log of a test run: the sender's process.
-void LogSwipe(HWND sender, const TSwipeOutcome& outcome) {
+void LogSwipe(HWND sender, const std::u16string& message) {
     DWORD pid = 0;
     if (sender != nullptr) GetWindowThreadProcessId(sender, &pid);
     const std::u16string caption = u"Swipe from process " + (pid ? IntToText(pid) : std::u16string(u"unknown"));
-    const std::u16string message = outcome.status == swipe::TStatus::kAccepted
-                                       ? u"<" + swipe::ShowControls(outcome.text) + u">"
-                                       : u"refused: " + swipe::StatusText(outcome.status) +
-                                             (outcome.text.empty() ? u"" : u": " + outcome.text);
     try {
         Log::i(caption, message);
     } catch (...) {
         // A log that cannot be written does not stop the swipe.
     }
+}
+
+std::u16string SwipeLogText(const TSwipeOutcome& outcome) {
+    if (outcome.status == swipe::TStatus::kAccepted) return u"<" + swipe::ShowControls(outcome.text) + u">";
+    return u"refused: " + swipe::StatusText(outcome.status) + (outcome.text.empty() ? u"" : u": " + outcome.text);
 }
 
 [[noreturn]] void RaiseLastError(const char16_t* what) {
@@ -419,12 +420,18 @@ void TfmBarcodes::ImageDblClick(int AImage) {
 // payload is checked before it is used; the sender learns the outcome from
 // the result and, when it gave a window, from the answer sent back to it.
 LRESULT TfmBarcodes::OnCopyData(HWND ASender, const COPYDATASTRUCT& AData) {
+    // A sender whose window is gone stopped waiting (the tool reported no
+    // answer): its swipe is dropped, so that a retry does not make two.
+    if (ASender != nullptr && !IsWindow(ASender)) {
+        LogSwipe(ASender, u"dropped: the sender stopped waiting");
+        return 0;
+    }
     const swipe::TParsed parsed = swipe::ParseRequest(AData.dwData, AData.lpData, AData.cbData);
     TSwipeOutcome outcome{parsed.refusal, {}};
     if (parsed.request) outcome = ResolveSwipe(*parsed.request, Visible(), FBarcodes);
     const bool describe = parsed.request && parsed.request->command == swipe::TCommand::kDescribe;
     const int32_t delay = FOnGetDelay ? FOnGetDelay() : 0;
-    if (!describe) LogSwipe(ASender, outcome);
+    if (!describe) LogSwipe(ASender, SwipeLogText(outcome));
     swipe::TAnswer answer{delay, outcome.text, FBarcodes};
     if (outcome.status == swipe::TStatus::kAccepted && !describe) {
         ReportErrors([this, &outcome] {
