@@ -93,8 +93,14 @@ void LogSwipe(HWND sender, const std::u16string& message) {
 }
 
 std::u16string SwipeLogText(const TSwipeOutcome& outcome) {
-    if (outcome.status == swipe::TStatus::kAccepted) return u"<" + swipe::ShowControls(outcome.text) + u">";
-    return u"refused: " + swipe::StatusText(outcome.status) + (outcome.text.empty() ? u"" : u": " + outcome.text);
+    std::u16string text;
+    if (outcome.status == swipe::TStatus::kAccepted) {
+        text.append(u"<").append(swipe::ShowControls(outcome.text)).append(u">");
+    } else {
+        text.append(u"refused: ").append(swipe::StatusText(outcome.status));
+        if (!outcome.text.empty()) text.append(u": ").append(outcome.text);
+    }
+    return text;
 }
 
 [[noreturn]] void RaiseLastError(const char16_t* what) {
