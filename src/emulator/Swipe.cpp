@@ -135,8 +135,6 @@ std::u16string StatusText(TStatus AStatus) {
     return u"the window did not take the swipe (status " + IntToText(static_cast<int32_t>(AStatus)) + u")";
 }
 
-int ExitCode(TStatus AStatus) { return AStatus == TStatus::kAccepted ? 0 : 4; }
-
 std::u16string ShowControls(std::u16string_view AText) {
     static constexpr char16_t kHex[] = u"0123456789ABCDEF";
     std::u16string out;

@@ -77,8 +77,6 @@ std::optional<TAnswer> DecodeAnswer(const void* AData, std::size_t ASize);
 
 // Why a swipe was refused, for the tool's standard error and the log.
 std::u16string StatusText(TStatus AStatus);
-// The tool's exit code for a status: 0 accepted, 4 refused.
-int ExitCode(TStatus AStatus);
 
 // Card text for a console line: control characters (below 32, and 127) as
 // "<0xHH>", everything else as it is.

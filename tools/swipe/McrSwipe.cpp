@@ -6,6 +6,7 @@
 //
 //   McrSwipe [--pid PID] TEXT
 //   McrSwipe [--pid PID] --barcode N
+//   McrSwipe [--pid PID] -- TEXT
 #include <windows.h>
 
 #include <cstdio>
@@ -25,6 +26,7 @@ constexpr wchar_t kAnswerClass[] = L"McrSwipe.Answer";
 constexpr char16_t kUsageText[] =
     u"usage: McrSwipe [--pid PID] TEXT\n"
     u"       McrSwipe [--pid PID] --barcode N   (preset N, 1 to 8)\n"
+    u"       McrSwipe [--pid PID] -- TEXT       (a TEXT that starts with --)\n"
     u"TEXT may hold escapes \"<0x...>\" for characters that cannot be typed.\n";
 
 const char16_t* Units(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
