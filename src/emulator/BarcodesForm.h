@@ -10,6 +10,8 @@
 #include <string>
 
 using TOnGetData = std::function<void(const std::u16string& Value)>;
+// The delay in ms that data handed over now waits before its event.
+using TOnGetDelay = std::function<int32_t()>;
 
 class TBarcodesForm {
 public:
@@ -32,6 +34,8 @@ public:
     virtual bool Visible() const = 0;
 
     virtual void SetOnGetData(TOnGetData OnGetData) = 0;
+    // For the answers to swipes from other programs; windows that take none ignore it.
+    virtual void SetOnGetDelay(TOnGetDelay OnGetDelay) {}
 };
 
 // Creates the window hidden, on the calling thread, without an owner. Its

@@ -1,5 +1,6 @@
 #include "emulator/Driver.h"
 
+#include <algorithm>
 #include <iterator>
 #include <thread>
 #include <utility>
@@ -54,6 +55,7 @@ const char16_t kDeliveryLogCaption[] = u"Cчитанные данные в <>"; 
 TDriver::TDriver() : FfmBarcodes(NewBarcodesForm()) {
     FfmBarcodes->SetCaption(kCaption);
     FfmBarcodes->SetOnGetData([this](const std::u16string& AData) { DataEvent(AData); });
+    FfmBarcodes->SetOnGetDelay([this] { return std::max(FDelay.load(), kMinDelay); });
 }
 
 TDriver::~TDriver() {

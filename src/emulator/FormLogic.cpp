@@ -1,5 +1,7 @@
 #include "emulator/FormLogic.h"
 
+#include "emulator/Escapes.h"
+
 TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots) {
     TFormLayout layout;
     for (int slot = 0; slot < static_cast<int>(slots.size()); ++slot) {
@@ -13,3 +15,20 @@ TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots) {
     return layout;
 }
 
+
+TSwipeOutcome ResolveSwipe(const swipe::TRequest& ARequest, bool AConnected,
+                           const std::array<std::u16string, 8>& ASlots) {
+    using swipe::TStatus;
+    if (ARequest.command == swipe::TCommand::kDescribe) return {};
+    if (!AConnected) return {TStatus::kNotConnected, {}};
+    const std::u16string& typed =
+        ARequest.command == swipe::TCommand::kSwipePreset ? ASlots[ARequest.preset - 1] : ARequest.text;
+    if (typed.empty()) {
+        return {ARequest.command == swipe::TCommand::kSwipePreset ? TStatus::kEmptyPreset : TStatus::kEmpty, {}};
+    }
+    try {
+        return {TStatus::kAccepted, UnescapeText(typed)};
+    } catch (const EComponentError& error) {
+        return {TStatus::kBadEscape, error.Message()};
+    }
+}

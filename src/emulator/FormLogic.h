@@ -7,6 +7,7 @@
 
 // The text of the window's error boxes, ErrorBoxText, is the same for every form.
 #include "common/Error.h"
+#include "emulator/Swipe.h"
 
 struct TFormLayout {
     // slotOfImage[k]: the slot shown by picture box k+1, or -1 when this show
@@ -20,3 +21,14 @@ struct TFormLayout {
 // Non-empty slots packed from the first picture box on, two per page.
 TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots);
 
+
+// What the window does with a swipe from another program: the text it hands
+// to the data callback (escapes decoded as for the edit box, or a preset's
+// as for a double-click), or the refusal with its detail in `text`.
+// Describe requests are answered with the presets and change nothing.
+struct TSwipeOutcome {
+    swipe::TStatus status = swipe::TStatus::kAccepted;
+    std::u16string text;
+};
+TSwipeOutcome ResolveSwipe(const swipe::TRequest& ARequest, bool AConnected,
+                           const std::array<std::u16string, 8>& ASlots);

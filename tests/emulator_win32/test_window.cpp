@@ -17,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -31,6 +32,7 @@
 #include "emulator/BarcodeImage.h"
 #include "emulator/FormIds.h"
 #include "emulator/FormLogic.h"
+#include "emulator/Swipe.h"
 #include "emulator/win32/FmBarcodes.h"
 #include "platform/win32/WinHandles.h"
 
@@ -606,6 +608,64 @@ TEST_CASE("destroying the last window takes its handles and window classes with 
     // And a new window registers them again.
     TFixture again;
     CHECK(IsWindow(again.Window()));
+}
+
+// What another program may send: every malformed payload is refused before
+// its bytes are used, nothing reaches the callback, and the window still
+// takes good swipes afterwards. The data sits at the end of a committed page
+// with nothing readable behind it, so a read beyond the size would crash.
+TEST_CASE("swipes sent straight to the window: malformed payloads refused, the window keeps working") {
+    using swipe::TCommand;
+    using swipe::TStatus;
+    TFixture f;
+    f.SetSlots({u"123456789", u"", u"<0x41>"});
+    SYSTEM_INFO system{};
+    GetSystemInfo(&system);
+    const std::size_t page = system.dwPageSize;
+    auto* base = static_cast<char*>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE, PAGE_NOACCESS));
+    REQUIRE(base != nullptr);
+    REQUIRE(VirtualAlloc(base, page, MEM_COMMIT, PAGE_READWRITE) != nullptr);
+    const auto atPageEnd = [&](const void* bytes, std::size_t size) {
+        char* place = base + page - size;
+        std::memcpy(place, bytes, size);
+        return place;
+    };
+    const auto send = [&](TCommand command, const void* data, DWORD size) {
+        COPYDATASTRUCT payload{static_cast<ULONG_PTR>(command), size, const_cast<void*>(data)};
+        return static_cast<TStatus>(SendMessageW(f.Window(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&payload)));
+    };
+    const char16_t text[] = u"A<0x42>";
+    const DWORD textSize = 14;
+    const uint32_t presets[] = {0, 9, 3};
+
+    // Hidden is not connected.
+    CHECK(send(TCommand::kSwipeText, atPageEnd(text, textSize), textSize) == TStatus::kNotConnected);
+    f.ShowAndPaint();
+    CHECK(send(TCommand::kSwipeText, atPageEnd(text, 5), 5) == TStatus::kBadPayload);
+    CHECK(send(TCommand::kSwipeText, base, 64 * 1024 + 2) == TStatus::kTooLong);
+    CHECK(send(TCommand::kSwipeText, nullptr, 4) == TStatus::kBadPayload);
+    CHECK(send(TCommand::kSwipeText, nullptr, 0) == TStatus::kEmpty);
+    CHECK(send(static_cast<TCommand>(0x4D435299), atPageEnd(text, 4), 4) == TStatus::kUnknownCommand);
+    CHECK(send(TCommand::kAnswer, atPageEnd(text, 4), 4) == TStatus::kUnknownCommand);
+    CHECK(send(TCommand::kSwipePreset, atPageEnd(&presets[0], 4), 4) == TStatus::kBadPreset);
+    CHECK(send(TCommand::kSwipePreset, atPageEnd(&presets[1], 4), 4) == TStatus::kBadPreset);
+    CHECK(send(TCommand::kSwipePreset, atPageEnd(&presets[2], 2), 2) == TStatus::kBadPayload);
+    CHECK(send(TCommand::kSwipePreset, nullptr, 0) == TStatus::kBadPayload);
+    const uint32_t empty = 2;
+    CHECK(send(TCommand::kSwipePreset, atPageEnd(&empty, 4), 4) == TStatus::kEmptyPreset);
+    CHECK(f.calls.empty());
+
+    CHECK(send(TCommand::kSwipeText, atPageEnd(text, textSize), textSize) == TStatus::kAccepted);
+    CHECK(send(TCommand::kSwipePreset, atPageEnd(&presets[2], 4), 4) == TStatus::kAccepted);
+    REQUIRE(f.calls.size() == 2);
+    CHECK(f.calls[0] == u"AB");
+    CHECK(f.calls[1] == u"A");
+    // And the user's own input still works.
+    ClickAt(Centre(ScreenRect(f.Image(0))), 2);
+    REQUIRE(f.calls.size() == 3);
+    CHECK(f.calls[2] == u"123456789");
+    CHECK(f.boxes.Seen().empty());
+    VirtualFree(base, 0, MEM_RELEASE);
 }
 
 int main(int argc, char** argv) {

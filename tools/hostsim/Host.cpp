@@ -3,6 +3,7 @@
 #include "MessageLoop.h"
 #include "Script.h"
 #include "Text.h"
+#include "ToolProcess.h"
 #include "Value.h"
 
 #include <shlobj.h>
@@ -167,6 +168,9 @@ const Host::Command Host::kCommands[] = {
      &Host::CmdCheckBox},
     {"expect-file", 1, 2, "expect-file PATTERN [TEXT]   a file written during this script ({CommonAppData})",
      &Host::CmdExpectFile},
+    {"swipe", 1, kMany, "swipe TEXT | swipe --barcode N   McrSwipe.exe beside hostsim, run while pumping ({pid}: ours)",
+     &Host::CmdSwipe},
+    {"swipe-busy", 2, kMany, "swipe-busy MS ARGS...   swipe while this thread stays busy for MS ms", &Host::CmdSwipeBusy},
     {"skip-if-emulated", 0, kMany, "skip-if-emulated [REASON]   end the script here under CPU emulation",
      &Host::CmdSkipIfEmulated},
 };
@@ -974,6 +978,52 @@ void Host::CmdExpectFile(const Args& args) {
             Fail("the file does not contain \"" + args[1] + "\"");
         }
     }
+}
+
+}  // namespace hostsim
+
+namespace hostsim {
+
+// The real tool as a separate process, as a test framework runs it; the
+// window answers it on this thread, so the loop keeps pumping meanwhile.
+// Its start counts as a click for the delays of the events that follow.
+void Host::CmdSwipe(const Args& args) { Swipe(args, 0ms); }
+
+// The window's thread blocked, as a host busy with a long call keeps it.
+void Host::CmdSwipeBusy(const Args& args) {
+    const auto ms = ParseCount(args[0]);
+    if (!ms) {
+        Fail("not a duration in ms: " + args[0]);
+        return;
+    }
+    Swipe(Args(args.begin() + 1, args.end()), std::chrono::milliseconds(*ms));
+}
+
+void Host::Swipe(const Args& args, std::chrono::milliseconds busy) {
+    std::vector<std::u16string> words;
+    for (const std::string& arg : args) {
+        words.push_back(arg == "{pid}" ? FromUtf8(std::to_string(GetCurrentProcessId())) : FromUtf8(arg));
+    }
+    clicks_.push_back(Clock::now());
+    std::string failure;
+    const auto result = RunTool(BesideSimulator(L"McrSwipe.exe"), words, 20s,
+                                [this, &busy](std::chrono::milliseconds slice) {
+                                    std::this_thread::sleep_for(std::exchange(busy, 0ms));
+                                    Pump(slice);
+                                },
+                                failure);
+    if (!result) {
+        Fail("swipe: " + failure);
+        return;
+    }
+    for (const auto& [stream, text] : {std::pair{"stdout", &result->out}, std::pair{"stderr", &result->err}}) {
+        std::istringstream lines(*text);
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            Line("  " + std::string(stream) + ": " + line);
+        }
+    }
+    Line("  McrSwipe exit code " + std::to_string(result->exitCode));
 }
 
 }  // namespace hostsim

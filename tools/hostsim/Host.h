@@ -115,6 +115,9 @@ private:
     void CmdCheckBox(const Args& args);
     void CmdExpectFile(const Args& args);
     void CmdSkipIfEmulated(const Args& args);
+    void CmdSwipe(const Args& args);
+    void CmdSwipeBusy(const Args& args);
+    void Swipe(const Args& args, std::chrono::milliseconds busy);
 
     void Call(const Args& args, bool exact);
     void Click(const Args& args, int count);

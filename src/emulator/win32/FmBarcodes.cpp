@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <mutex>
+#include <string_view>
 #include <utility>
 
 #include "common/Error.h"
@@ -12,6 +13,7 @@
 #include "emulator/Escapes.h"
 #include "emulator/FormIds.h"
 #include "emulator/FormLogic.h"
+#include "log/Log.h"
 #include "platform/win32/ModalForm.h"
 
 namespace {
@@ -38,6 +40,17 @@ constexpr char16_t kSendCaption[] = u"Событие";
 constexpr char16_t kEnterCode[] = u"Введите код";
 constexpr char16_t kAttention[] = u"Внимание";
 
+constexpr bool SameClassName() {
+    const std::u16string_view documented = swipe::kWindowClass;
+    const std::wstring_view registered = TfmBarcodes::kClassName;
+    if (documented.size() != registered.size()) return false;
+    for (size_t i = 0; i < documented.size(); ++i) {
+        if (documented[i] != static_cast<char16_t>(registered[i])) return false;
+    }
+    return true;
+}
+static_assert(SameClassName(), "the window class is the one the swipe tool looks for");
+
 std::mutex gClassLock;
 int gClassUsers = 0;
 
@@ -63,6 +76,31 @@ void RegisterHintClass(HINSTANCE module) {
     wc.hInstance = module;
     wc.lpszClassName = TfmBarcodes::kHintClassName;
     RegisterClassExW(&wc);
+}
+
+constexpr UINT kAnswerTimeoutMs = 2000;
+
+// Where data came from, in the log of a test run: the sender's process.
+void LogSwipe(HWND sender, const std::u16string& message) {
+    DWORD pid = 0;
+    if (sender != nullptr) GetWindowThreadProcessId(sender, &pid);
+    const std::u16string caption = u"Swipe from process " + (pid ? IntToText(pid) : std::u16string(u"unknown"));
+    try {
+        Log::i(caption, message);
+    } catch (...) {
+        // A log that cannot be written does not stop the swipe.
+    }
+}
+
+std::u16string SwipeLogText(const TSwipeOutcome& outcome) {
+    std::u16string text;
+    if (outcome.status == swipe::TStatus::kAccepted) {
+        text.append(u"<").append(swipe::ShowControls(outcome.text)).append(u">");
+    } else {
+        text.append(u"refused: ").append(swipe::StatusText(outcome.status));
+        if (!outcome.text.empty()) text.append(u": ").append(outcome.text);
+    }
+    return text;
 }
 
 [[noreturn]] void RaiseLastError(const char16_t* what) {
@@ -348,6 +386,8 @@ LRESULT TfmBarcodes::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     case WM_CLOSE:
         OnClose();
         return 0;
+    case WM_COPYDATA:
+        return OnCopyData(reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     }
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -380,6 +420,44 @@ void TfmBarcodes::btnSendClick() {
 void TfmBarcodes::ImageDblClick(int AImage) {
     const int slot = FImageSlots[AImage];
     if (slot >= 0 && FOnGetData) FOnGetData(UnescapeText(FBarcodes[slot]));
+}
+
+// A swipe from another program, handled like a click on this thread. The
+// payload is checked before it is used; the sender learns the outcome from
+// the result and, when it gave a window, from the answer sent back to it.
+LRESULT TfmBarcodes::OnCopyData(HWND ASender, const COPYDATASTRUCT& AData) {
+    // A sender whose window is gone stopped waiting (the tool reported no
+    // answer): its swipe is dropped, so that a retry does not make two.
+    if (ASender != nullptr && !IsWindow(ASender)) {
+        LogSwipe(ASender, u"dropped: the sender stopped waiting");
+        return 0;
+    }
+    const swipe::TParsed parsed = swipe::ParseRequest(AData.dwData, AData.lpData, AData.cbData);
+    TSwipeOutcome outcome{parsed.refusal, {}};
+    if (parsed.request) outcome = ResolveSwipe(*parsed.request, Visible(), FBarcodes);
+    const bool describe = parsed.request && parsed.request->command == swipe::TCommand::kDescribe;
+    const int32_t delay = FOnGetDelay ? FOnGetDelay() : 0;
+    if (!describe) LogSwipe(ASender, SwipeLogText(outcome));
+    swipe::TAnswer answer{delay, outcome.text, FBarcodes};
+    if (outcome.status == swipe::TStatus::kAccepted && !describe) {
+        ReportErrors([this, &outcome] {
+            if (FOnGetData) FOnGetData(outcome.text);
+        });
+    }
+    Answer(ASender, answer);
+    return static_cast<LRESULT>(outcome.status);
+}
+
+// Only to a window of the sender's that is waiting for it: the answer is
+// sent while the sender still waits for its own message.
+void TfmBarcodes::Answer(HWND ASender, const swipe::TAnswer& AAnswer) {
+    if (ASender == nullptr || !IsWindow(ASender) || !InSendMessage()) return;
+    std::string bytes = swipe::EncodeAnswer(AAnswer);
+    COPYDATASTRUCT data{static_cast<ULONG_PTR>(swipe::TCommand::kAnswer), static_cast<DWORD>(bytes.size()),
+                        bytes.data()};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(ASender, WM_COPYDATA, reinterpret_cast<WPARAM>(FHandle.get()),
+                        reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ignored);
 }
 
 template <class Handler>

@@ -11,13 +11,16 @@
 #include <string>
 
 #include "emulator/BarcodesForm.h"
+#include "emulator/Swipe.h"
 #include "platform/win32/ActivationContext.h"
 #include "platform/win32/WinHandles.h"
 
 class TfmBarcodes final : public TBarcodesForm {
 public:
     static constexpr int kImageCount = 8;
-    static constexpr wchar_t kClassName[] = L"TfmBarcodes";
+    // Documented: programs that swipe from outside find the emulator's
+    // windows by this class (swipe::kWindowClass).
+    static constexpr wchar_t kClassName[] = L"McrEmulator.CardSwipeWindow";
     // The component's hint pop-ups: the common tooltip without a drop shadow.
     static constexpr wchar_t kHintClassName[] = L"TMyHintWindow";
 
@@ -34,6 +37,7 @@ public:
     void Hide() override;
     bool Visible() const override;
     void SetOnGetData(TOnGetData OnGetData) override { FOnGetData = std::move(OnGetData); }
+    void SetOnGetDelay(TOnGetDelay OnGetDelay) override { FOnGetDelay = std::move(OnGetDelay); }
 
     HWND Handle() const { return FHandle.get(); }
     HWND HintWindow() const { return FHint.get(); }
@@ -60,6 +64,8 @@ private:
     void OnCommand(int id, int code);
     void OnNotify(const NMHDR& header);
     void OnClose();
+    LRESULT OnCopyData(HWND ASender, const COPYDATASTRUCT& AData);
+    void Answer(HWND ASender, const swipe::TAnswer& AAnswer);
     void btnSendClick();
     void ImageDblClick(int AImage);
 
@@ -90,6 +96,7 @@ private:
     std::array<win::UniqueBitmap, kImageCount> FBitmapList;
     std::array<int, kImageCount> FImageSlots{-1, -1, -1, -1, -1, -1, -1, -1};
     TOnGetData FOnGetData;
+    TOnGetDelay FOnGetDelay;
     win::UniqueFont FFont;
     win::UniqueWindow FHandle;
     win::UniqueWindow FHint;
