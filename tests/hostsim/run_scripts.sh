@@ -7,6 +7,8 @@
 #   #exit N    hostsim's exit code (default 0; scripts of one run must agree)
 #   #run VERB ARGS...   run this hostsim verb instead of the script (a script
 #               of its own in the run; its expectations apply to the whole output)
+#   #needs-wine32   the script starts 32-bit programs: where the machine has no
+#               32-bit Wine the run reports itself skipped (exit code 77)
 # Before the first command, #> and #! apply to the script's whole part of the
 # output (from "== NAME" to "== end NAME") and to the run's closing report.
 # A script that reaches skip-if-emulated under CPU emulation is checked only
@@ -27,6 +29,12 @@ for script in "${scripts[@]}"; do
   fi
   want_exit=$code
 done
+
+wine32_missing=$(cat "$(dirname "$wine_run")/../build/.wine32-unavailable" 2>/dev/null)
+if [ -n "$wine32_missing" ] && grep -qx '#needs-wine32' "${scripts[@]}"; then
+  echo "skipped: 32-bit Wine unavailable: $wine32_missing"
+  exit 77
+fi
 
 # The component creates its window with each object, so the run needs an X
 # display: the caller's, or a virtual one for this run.
