@@ -81,9 +81,10 @@ void PlaceAtRightEdge(Fl_Window& AWindow, int ATop) {
     }
     int screenX = 0, screenY = 0, screenW = 0, screenH = 0;
     Fl::screen_xywh(screenX, screenY, screenW, screenH, 0);
-    const int outerWidth = AWindow.w() + static_cast<int>(frame.left + frame.right);
-    // A manager keeps the frame's top-left where the client asked for its own.
-    AWindow.position(screenX + screenW - outerWidth, screenY + ATop);
+    // FLTK asks for static gravity: the position is the client's own, the
+    // frame lies around it.
+    AWindow.position(screenX + screenW - AWindow.w() - static_cast<int>(frame.right),
+                     screenY + ATop + static_cast<int>(frame.top));
 }
 
 }  // namespace platform
