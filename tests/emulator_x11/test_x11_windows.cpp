@@ -90,11 +90,11 @@ std::string Property(unsigned long AId, const std::string& AName) {
 }
 
 void DoubleClick(int AX, int AY) {
-    Run("xdotool mousemove --sync " + std::to_string(AX) + " " + std::to_string(AY) + " click --repeat 2 --delay 60 1");
+    Run("xdotool mousemove " + std::to_string(AX) + " " + std::to_string(AY) + " sleep 0.05 click --repeat 2 --delay 60 1");
 }
 
 void Click(int AX, int AY) {
-    Run("xdotool mousemove --sync " + std::to_string(AX) + " " + std::to_string(AY) + " click 1");
+    Run("xdotool mousemove " + std::to_string(AX) + " " + std::to_string(AY) + " sleep 0.05 click 1");
 }
 
 // The window manager's close, as the frame's close button gives it.
