@@ -61,7 +61,23 @@ unsigned long FindWindow(const std::string& ATitle, std::chrono::milliseconds AT
     return 0;
 }
 
-bool WindowGone(const std::string& ATitle) { return FindWindow(ATitle, 3000ms) == 0 || FindWindow(ATitle, 0ms) == 0; }
+// Waits up to 3 s for no shown window of that title to be left.
+bool WindowGone(const std::string& ATitle) {
+    const auto end = Clock::now() + 3s;
+    while (FindWindow(ATitle, 0ms) != 0) {
+        if (Clock::now() >= end) return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+// A message box of that caption came and was answered with its button.
+bool AnswerBox(const std::string& ACaption) {
+    const unsigned long box = FindWindow(ACaption);
+    if (box == 0) return false;
+    Run("xdotool windowactivate --sync " + std::to_string(box) + " key Return");
+    return WindowGone(ACaption);
+}
 
 struct TGeometry {
     int x = 0, y = 0, width = 0, height = 0;
@@ -240,18 +256,12 @@ TEST_CASE("the edit box and the button send the text unescaped; empty text and b
     const int buttonX = shown.client.x + 117 + 30, buttonY = shown.client.y + 6 + 11;
 
     Click(buttonX, buttonY);
-    const unsigned long warning = FindWindow("Внимание");
-    CHECK(warning != 0);
-    if (warning) Run("xdotool windowactivate --sync " + std::to_string(warning) + " key Return");
-    CHECK(WindowGone("Внимание"));
+    CHECK(AnswerBox("Внимание"));
 
     Click(editX, editY);
     Run("xdotool type --delay 20 '<0x123456789>'");
     Click(buttonX, buttonY);
-    const unsigned long error = FindWindow("Ошибка");
-    CHECK(error != 0);
-    if (error) Run("xdotool windowactivate --sync " + std::to_string(error) + " key Return");
-    CHECK(WindowGone("Ошибка"));
+    CHECK(AnswerBox("Ошибка"));
 
     Click(editX, editY);
     Run("xdotool key ctrl+a BackSpace type --delay 20 '0102<0x1D>0304'");
