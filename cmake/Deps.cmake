@@ -71,6 +71,11 @@ else()
 endif()
 unset(_mcr_libm)
 
+# FLTK for the Linux windows, with the X11 libraries every desktop has.
+if(NOT WIN32 AND EXISTS "${MCR_DEPS_DIR}/lib/libfltk.a")
+  mcr_dep(fltk libfltk.a CXX LINK X11 Xext Xft Xrender fontconfig Xinerama Xfixes Xcursor dl m pthread)
+endif()
+
 if(MCR_DEPS_MISSING)
   list(JOIN MCR_DEPS_MISSING ", " _mcr_missing)
   message(STATUS "Deps (${MCR_DEPS_NAME}): not built: ${_mcr_missing} -- run scripts/bootstrap "

@@ -78,13 +78,13 @@ private:
     std::vector<Event> events_;
 };
 
-// One "tarvik" object connected to a recorder, which must outlive it.
-struct Emulator {
+// One "tarvik" object connected to a recorder, which must outlive it, with
+// whatever window drivers get.
+struct EmulatorObject {
     DriverObject object{u"tarvik"};
     TDriver& driver = object.As<TDriver>();
-    THeadlessForm& form = dynamic_cast<THeadlessForm&>(driver.Form());
 
-    explicit Emulator(EventRecorder& host) { REQUIRE(object.initDone().Init(object.block, host.Connection())); }
+    explicit EmulatorObject(EventRecorder& host) { REQUIRE(object.initDone().Init(object.block, host.Connection())); }
 
     void Set(std::u16string_view name, const V8Variant& value) { REQUIRE(object.SetParameter(name, value)); }
     void SetText(std::u16string_view name, std::u16string_view text) { Set(name, object.Text(text)); }
@@ -112,4 +112,11 @@ struct Emulator {
         NapiDestroyObject(&object.block);
         object.block = nullptr;
     }
+};
+
+// The same with the headless window that DriverHost gives drivers.
+struct Emulator : EmulatorObject {
+    THeadlessForm& form = dynamic_cast<THeadlessForm&>(driver.Form());
+
+    explicit Emulator(EventRecorder& host) : EmulatorObject(host) {}
 };

@@ -1,0 +1,92 @@
+// The driver's emulator window on Linux: the driver's side of TfmBarcodes,
+// which lives on the UI thread. Slots, caption, alpha and callback are kept
+// here, so objects are created and configured without a display; the window
+// itself is made on the first show and every operation on it is handed to
+// the UI thread and waited for.
+#include <array>
+#include <memory>
+
+#include "common/Error.h"
+#include "common/Text.h"
+#include "emulator/BarcodesForm.h"
+#include "emulator/x11/FmBarcodes.h"
+#include "platform/x11/UiThread.h"
+
+namespace {
+
+void CheckIndex(int AIndex) {
+    if (AIndex < 0 || AIndex >= TBarcodesForm::kSlotCount) {
+        throw EComponentError(u"List index out of bounds (" + IntToText(AIndex) + u")");
+    }
+}
+
+class TX11BarcodesForm final : public TBarcodesForm {
+public:
+    ~TX11BarcodesForm() override {
+        if (!FForm) return;
+        try {
+            platform::RunOnUiThread([&] { TfmBarcodes::Release(std::move(FForm)); });
+        } catch (...) {
+            // The UI thread has ended at unload and took the window with it.
+            static_cast<void>(FForm.release());
+        }
+    }
+
+    std::u16string GetBarcode(int Index) const override {
+        CheckIndex(Index);
+        return FBarcodes[Index];
+    }
+    void SetBarcode(int Index, const std::u16string& Value) override {
+        CheckIndex(Index);
+        FBarcodes[Index] = Value;
+    }
+    void SetCaption(const std::u16string& Caption) override {
+        FCaption = Caption;
+        OnWindow([&] { FForm->SetCaption(FCaption); });
+    }
+    void SetAlpha(uint8_t Alpha) override {
+        FAlpha = Alpha;
+        OnWindow([&] { FForm->SetAlpha(FAlpha); });
+    }
+    void Show() override {
+        platform::RunOnUiThread([&] {
+            if (!FForm) {
+                FForm = std::make_unique<TfmBarcodes>();
+                FForm->SetOnGetData(FOnGetData);
+            }
+            FForm->SetCaption(FCaption);
+            FForm->SetAlpha(FAlpha);
+            FForm->SetBarcodes(FBarcodes);
+            FForm->ShowForm();
+        });
+    }
+    void Hide() override {
+        OnWindow([&] { FForm->hide(); });
+    }
+    bool Visible() const override {
+        bool visible = false;
+        OnWindow([&] { visible = FForm->shown() && FForm->visible(); });
+        return visible;
+    }
+    void SetOnGetData(TOnGetData OnGetData) override {
+        FOnGetData = std::move(OnGetData);
+        OnWindow([&] { FForm->SetOnGetData(FOnGetData); });
+    }
+
+private:
+    // A window never shown needs nothing, so a display is needed only from the first show on.
+    template <class Work>
+    void OnWindow(Work&& AWork) const {
+        if (FForm) platform::RunOnUiThread(AWork);
+    }
+
+    std::array<std::u16string, kSlotCount> FBarcodes;
+    std::u16string FCaption = u"Считываемые данные";
+    uint8_t FAlpha = 235;
+    TOnGetData FOnGetData;
+    std::unique_ptr<TfmBarcodes> FForm;  // made, used and destroyed on the UI thread
+};
+
+}  // namespace
+
+std::unique_ptr<TBarcodesForm> CreateBarcodesForm() { return std::make_unique<TX11BarcodesForm>(); }
