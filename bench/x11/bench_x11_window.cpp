@@ -2,7 +2,7 @@
 // from the host's Open to the window drawn on the screen (mapped, exposed
 // and painted), and the lateness of 20 deliveries against Delay, bounded
 // by the start and the end of the double-click that xdotool makes.
-//   bench_x11_window      (under scripts/with-window-manager)
+//   bench_x11_window      (under scripts/with-display)
 #define DOCTEST_CONFIG_IMPLEMENT
 #include <doctest.h>
 

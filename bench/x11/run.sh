@@ -5,4 +5,4 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-MCR_COMMON_APPDATA=$work "$root/scripts/with-window-manager" "$1"
+MCR_COMMON_APPDATA=$work "$root/scripts/with-display" "$1"

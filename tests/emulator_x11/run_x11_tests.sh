@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the Linux window tests on a virtual display with a window manager
-# (scripts/with-window-manager), then without any display, and hands the
-# captured pictures to both Data Matrix readers. xdg-open is replaced by a
+# Runs the Linux window tests on a display with a window manager (the run's,
+# or a virtual one with openbox from scripts/with-display), then without any
+# display, and hands the captured pictures to both Data Matrix readers.
+# xdg-open is replaced by a recorder of what it was asked to open.
 # recorder of what it was asked to open.
 #   run_x11_tests.sh x11_tests PICTURE_DIR DECODE_PICTURES DMTXREAD ZXINGREADER
 set -euo pipefail
@@ -25,7 +26,7 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 export TMPDIR=$work/tmp MCR_COMMON_APPDATA=$work/appdata
 status=0
 PATH="$work/bin:$PATH" MCR_XDG_OPEN_LOG="$work/xdg-open.log" \
-  "$scripts/with-window-manager" "$program" "$pictures" -ts='x11 windows' || status=$?
+  "$scripts/with-display" "$program" "$pictures" -ts='x11 windows' || status=$?
 env -u DISPLAY "$program" "$pictures" -tc='*without a graphical display*' || status=$?
 "$decode" "$pictures" "$dmtxread" "$zxingreader" || status=1
 exit $status
