@@ -1,5 +1,7 @@
 #include "emulator/FormLogic.h"
 
+#include "common/Text.h"
+
 TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots) {
     TFormLayout layout;
     for (int slot = 0; slot < static_cast<int>(slots.size()); ++slot) {
@@ -9,7 +11,9 @@ TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots) {
     }
     // Two picture boxes to a page: an odd last box still needs its page.
     layout.pages = (layout.count + 1) / 2;
-    layout.activateFirstPage = layout.pages > 1;
     return layout;
 }
 
+void CheckIndex(int AIndex, int ACount) {
+    if (AIndex < 0 || AIndex >= ACount) throw EComponentError(u"List index out of bounds (" + IntToText(AIndex) + u")");
+}
