@@ -4,7 +4,9 @@
 
 #include "common/Error.h"
 
-TDriverInfo DriverInfo;
+// Constant-initialized: the registration fills it from another translation
+// unit's dynamic initializer, which may run first.
+constinit TDriverInfo DriverInfo;
 
 std::u16string EquipmentTypeToString(TEquipmentType::TValue AValue) {
     static const char16_t* const kNames[] = {

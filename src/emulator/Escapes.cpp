@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -94,11 +95,9 @@ uint32_t ParseHex32(std::u16string_view digits) {
     return value;
 }
 
-char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
 bool SameAsciiIgnoreCase(std::u16string_view a, std::u16string_view b) {
     for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+        if (platform::FoldCase(a[i]) != platform::FoldCase(b[i])) return false;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "emulator/FormLogic.h"
 
+#include "common/Text.h"
 #include "emulator/Escapes.h"
 
 TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots) {
@@ -11,10 +12,8 @@ TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots) {
     }
     // Two picture boxes to a page: an odd last box still needs its page.
     layout.pages = (layout.count + 1) / 2;
-    layout.activateFirstPage = layout.pages > 1;
     return layout;
 }
-
 
 TSwipeOutcome ResolveSwipe(const swipe::TRequest& ARequest, bool AConnected,
                            const std::array<std::u16string, 8>& ASlots) {
@@ -31,4 +30,8 @@ TSwipeOutcome ResolveSwipe(const swipe::TRequest& ARequest, bool AConnected,
     } catch (const EComponentError& error) {
         return {TStatus::kBadEscape, error.Message()};
     }
+}
+
+void CheckIndex(int AIndex, int ACount) {
+    if (AIndex < 0 || AIndex >= ACount) throw EComponentError(u"List index out of bounds (" + IntToText(AIndex) + u")");
 }

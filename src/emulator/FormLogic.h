@@ -15,8 +15,10 @@ struct TFormLayout {
     std::array<int, 8> slotOfImage{-1, -1, -1, -1, -1, -1, -1, -1};
     int count = 0;   // filled picture boxes
     int pages = 0;   // tabs shown, from the first
-    bool activateFirstPage = false;
 };
+
+// Fails with the list's own message when an index is outside 0..count-1.
+void CheckIndex(int AIndex, int ACount);
 
 // Non-empty slots packed from the first picture box on, two per page.
 TFormLayout LayoutSlots(const std::array<std::u16string, 8>& slots);

@@ -5,14 +5,6 @@
 #include "driver/CustomDriver.h"
 #include "emulator/Escapes.h"
 
-namespace {
-
-void CheckIndex(int AIndex, int ACount) {
-    if (AIndex < 0 || AIndex >= ACount) throw EComponentError(u"List index out of bounds (" + IntToText(AIndex) + u")");
-}
-
-}  // namespace
-
 std::u16string THeadlessForm::GetBarcode(int Index) const {
     CheckIndex(Index, kSlotCount);
     return FBarcodes[Index];

@@ -34,8 +34,6 @@ std::string MarkdownToHtml(const std::u16string& AText) {
     return html.get();
 }
 
-char16_t AsciiLower(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
-
 // "*.<extension>" as the system's folder search understands it: the text
 // after the name's last dot, letter case aside.
 bool HasExtension(std::u16string_view AName, std::u16string_view AExtension) {
@@ -44,7 +42,7 @@ bool HasExtension(std::u16string_view AName, std::u16string_view AExtension) {
     const std::u16string_view extension = AName.substr(dot + 1);
     if (extension.size() != AExtension.size()) return false;
     for (size_t i = 0; i < extension.size(); ++i) {
-        if (AsciiLower(extension[i]) != AsciiLower(AExtension[i])) return false;
+        if (platform::FoldCase(extension[i]) != platform::FoldCase(AExtension[i])) return false;
     }
     return true;
 }

@@ -70,7 +70,6 @@ std::u16string TLog::LogFileName() {
     return FileNameSlot();
 }
 
-std::u16string TLog::LogVendorFolder() { return kVendorFolder; }
 
 bool TLog::LetThrough(TMsgType type) {
     switch (logLevel_.load()) {

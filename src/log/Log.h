@@ -26,7 +26,6 @@ public:
     static bool LogStarted() { return logStarted_.load(); }
     static void SetLogFileName(std::u16string name);
     static std::u16string LogFileName();
-    static std::u16string LogVendorFolder();
 
     friend void SetLogLevel(uint8_t level);
 

@@ -11,13 +11,6 @@ namespace {
 
 constexpr uint32_t kCodePages[TLogViewer::kEncodingCount] = {65001, 1251, 866};
 
-char16_t FoldCase(char16_t c) {
-    if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
-    if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 32);  // А..Я
-    if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 80);  // Ѐ..Џ, Ё among them
-    return c;
-}
-
 std::function<void()>& Override() {
     static std::function<void()> show;
     return show;
@@ -36,14 +29,14 @@ bool IsLogFileName(std::u16string_view AName) {
     constexpr std::u16string_view kLog = u".log";
     if (extension.size() != kLog.size()) return false;
     for (size_t i = 0; i < kLog.size(); ++i) {
-        if (FoldCase(extension[i]) != kLog[i]) return false;
+        if (platform::FoldCase(extension[i]) != kLog[i]) return false;
     }
     return true;
 }
 
 bool LessIgnoreCase(std::u16string_view A, std::u16string_view B) {
     return std::lexicographical_compare(A.begin(), A.end(), B.begin(), B.end(),
-                                        [](char16_t a, char16_t b) { return FoldCase(a) < FoldCase(b); });
+                                        [](char16_t a, char16_t b) { return platform::FoldCase(a) < platform::FoldCase(b); });
 }
 
 std::u16string DecodeLogText(std::string_view ABytes, uint32_t ACodePage) {

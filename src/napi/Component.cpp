@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "common/Error.h"
 #include "log/Log.h"
 #include "napi/Dispatch.h"
 #include "napi/Registry.h"
@@ -205,9 +206,19 @@ int32_t NapiGetClassObject(const char16_t* className, void** component) {
 
 int32_t NapiDestroyObject(void** component) {
     if (!component || !*component) return 0;
-    std::unique_ptr<ComponentBlock> block(static_cast<ComponentBlock*>(*component));
-    // Destructors are noexcept: a driver's teardown keeps its own errors inside.
-    std::unique_ptr<TV8UserObject> object(static_cast<TV8UserObject*>(const_cast<void*>(block->words[kObjectOffset])));
-    object.reset();
+    const std::unique_ptr<ComponentBlock> block(static_cast<ComponentBlock*>(*component));
+    TV8UserObject* object = static_cast<TV8UserObject*>(const_cast<void*>(block->words[kObjectOffset]));
+    // A driver's teardown may fail (closing its window can). A plain delete,
+    // as unique_ptr's is noexcept: the object's memory is released even when
+    // its destructor throws, and the error stays on this side of the host.
+    try {
+        delete object;
+    } catch (...) {
+        try {
+            TLog::Append(u"EXCEPTION", CurrentErrorMessage(), TLog::mtError);
+        } catch (...) {
+            // The log itself may be what failed; the host learns nothing either way.
+        }
+    }
     return 0;
 }

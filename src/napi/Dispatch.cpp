@@ -1,7 +1,5 @@
 #include "napi/Dispatch.h"
 
-#include <new>
-
 #include "common/Text.h"
 
 #include "common/Error.h"
@@ -26,21 +24,14 @@ void Capture(TV8UserObject& object, const std::u16string& message) noexcept {
     }
 }
 
-// Runs `call` under the boundary: an error becomes a report to the host, an
-// "EXCEPTION" log entry and false. Errors outside the system's own type are
-// caught too, with a generic text, so that nothing crosses into the host.
+// Runs `call` under the boundary: an error of any type becomes a report to the
+// host, an "EXCEPTION" log entry and false, so that nothing crosses into the host.
 template <class Call>
 bool Guarded(TV8UserObject& object, Call&& call) noexcept {
     try {
         return call();
-    } catch (const EComponentError& e) {
-        Capture(object, e.Message());
-    } catch (const std::bad_alloc&) {
-        Capture(object, u"Out of memory");
-    } catch (const std::exception& e) {
-        Capture(object, u"Internal error: " + std::u16string(e.what(), e.what() + std::char_traits<char>::length(e.what())));
     } catch (...) {
-        Capture(object, u"Internal error in the external component");
+        Capture(object, CurrentErrorMessage());
     }
     return false;
 }
@@ -51,7 +42,7 @@ std::u16string ParamList(const V8Variant* params, int32_t count) {
     std::u16string text = u"[";
     for (int32_t i = 0; i < count; ++i) {
         if (i > 0) text += u"; ";
-        text += params[i].vt == VTYPE_BLOB ? std::u16string(u"BLOB") : V8ToText(params[i]);
+        text += V8Type(params[i]) == VTYPE_BLOB ? std::u16string(u"BLOB") : V8ToText(params[i]);
     }
     return text + u"]";
 }

@@ -11,7 +11,8 @@ struct TClassReg;
 class TV8UserObject {
 public:
     TV8UserObject() = default;
-    virtual ~TV8UserObject() = default;
+    // A driver's teardown may fail; the boundary catches what it throws.
+    virtual ~TV8UserObject() noexcept(false) = default;
     TV8UserObject(const TV8UserObject&) = delete;
     TV8UserObject& operator=(const TV8UserObject&) = delete;
 

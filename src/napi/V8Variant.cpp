@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 
+#include "common/DayCount.h"
 #include "common/Error.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
@@ -29,15 +30,6 @@ const char16_t* TypeCodeName(uint16_t t) {
 }
 
 bool IsLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
-    y -= m <= 2;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468 + 25569;  // days since 1899-12-30
-}
 
 bool Allocate(TV8MemoryManager* mm, void** block, uint32_t bytes) {
     return mm != nullptr && mm->AllocMemory(block, bytes);

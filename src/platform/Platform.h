@@ -22,6 +22,10 @@ bool SameTextLocale(std::u16string_view a, std::u16string_view b);
 // Equality under the user's locale rules, letter case ignored (Cyrillic included).
 bool SameTextIgnoreCase(std::u16string_view a, std::u16string_view b);
 
+// A character's lower-case form, for the comparisons that ignore letter case
+// one character at a time (Latin and Cyrillic at least).
+char16_t FoldCase(char16_t c);
+
 // The process's decimal separator, read from the user's locale once; tests may override it.
 char16_t DecimalSeparator();
 void SetDecimalSeparator(char16_t separator);

@@ -31,7 +31,6 @@ TEST_CASE("LayoutSlots packs the filled slots from the first picture box on, two
         const int count = std::popcount(mask);
         CHECK(layout.count == count);
         CHECK(layout.pages == (count + 1) / 2);
-        CHECK(layout.activateFirstPage == (count > 2));
         for (int k = 0; k < 8; ++k) CHECK(layout.slotOfImage[k] == (k < count ? filled[k] : -1));
     }
 }

@@ -1,16 +1,23 @@
 #include <doctest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <set>
 #include <thread>
+#include <tuple>
+#include <vector>
 
 #include "common/Error.h"
 #include "common/Text.h"
 #include "log/Log.h"
 #include "log/LogTestSupport.h"
 #include "log/SystemInfo.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
+#ifdef _WIN32
+#include "platform/win32/AccessList.h"
+#endif
 
 namespace {
 
@@ -262,7 +269,32 @@ EveryoneEntry FindEveryone(const std::u16string& path) {
 
 }  // namespace
 
-TEST_CASE("a new log directory grants Everyone full control, inherited below; granting twice adds nothing") {
+TEST_CASE("an Everyone entry of exactly full control, allowed or denied, is left as it is") {
+    // In memory: stored on disk, Wine maps the generic right onto the file rights.
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    REQUIRE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+    for (const bool deny : {false, true}) {
+        for (const DWORD mask : {DWORD{GENERIC_ALL}, DWORD{GENERIC_READ}}) {
+            CAPTURE(deny);
+            CAPTURE(mask);
+            alignas(DWORD) BYTE buffer[256];
+            auto* list = reinterpret_cast<PACL>(buffer);
+            REQUIRE(InitializeAcl(list, sizeof buffer, ACL_REVISION));
+            REQUIRE((deny ? AddAccessDeniedAce(list, ACL_REVISION, mask, everyone)
+                          : AddAccessAllowedAce(list, ACL_REVISION, mask, everyone)));
+            const platform::UniqueAccessList merged = platform::WithEveryoneFullControl(list, everyone);
+            CHECK((merged == nullptr) == (mask == GENERIC_ALL));
+        }
+    }
+    FreeSid(everyone);
+}
+
+namespace {
+
+}  // namespace
+
+TEST_CASE("a new log directory grants Everyone full control, inherited below") {
     ScopedLog log("grant");
     const std::u16string dir = TLog::GetAbsolutePath(true);
     const EveryoneEntry entry = FindEveryone(dir);
@@ -273,8 +305,6 @@ TEST_CASE("a new log directory grants Everyone full control, inherited below; gr
     INFO("mask " << std::hex << entry.mask);
     CHECK((entry.mask == GENERIC_ALL || (entry.mask & kWineMappedAll) == kWineMappedAll));
     CHECK((entry.flags & (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE)) == (OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE));
-    platform::GrantDirectoryAccess(dir);
-    CHECK(FindEveryone(dir).count == 1);
 
     // Deleting the directory and logging again creates and grants anew.
     std::filesystem::remove_all(std::filesystem::path(dir));

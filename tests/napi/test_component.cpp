@@ -3,8 +3,34 @@
 
 #include "napi/Component.h"
 #include "napi/TestObject.h"
+#include "common/Error.h"
+#include "napi/Registry.h"
 #include "napi/UserObject.h"
 
+#include <stdexcept>
+
+namespace {
+
+// A driver whose teardown fails, as a window's can, and whose method fails
+// with a library error in non-ASCII text.
+class Teardown : public TV8UserObject {
+public:
+    static inline int destroyed = 0;
+    ~Teardown() {
+        ++destroyed;
+        throw EComponentError(u"teardown fails");
+    }
+};
+
+bool Raise(TV8UserObject&, V8Variant&, V8Variant*, int32_t, TV8AddInDefBaseEx*&) {
+    throw std::runtime_error("Ошибка «ключ» ü");
+}
+
+void RegisterTeardown() {
+    ClassRegistry().RegisterClass(CreateObject<Teardown>, u"TestTeardown", u"Teardown").AddFunc(u"Raise", u"Поднять", Raise, 0);
+}
+
+}  // namespace
 
 TEST_CASE("exports: class names, creation by exact name, destruction") {
     Loaded loaded;
@@ -186,4 +212,20 @@ TEST_CASE("an error before Init is not reported but still fails the call") {
     V8Variant ret{};
     CHECK_FALSE(a.ext().CallAsFunc(a.extSelf(), 2, &ret, nullptr, 0));
     CHECK(a.connection.reports.empty());
+}
+
+TEST_CASE("a failing teardown is kept from the host, and a library error's text reaches it whole") {
+    Loaded loaded;
+    RegisterTeardown();
+    Object t(u"Teardown");
+    V8Variant ret{};
+    CHECK_FALSE(t.ext().CallAsFunc(t.extSelf(), 0, &ret, nullptr, 0));
+    REQUIRE(t.connection.reports.size() == 1);
+    CHECK(t.connection.reports[0].description == u"Ошибка «ключ» ü");
+
+    const int before = Teardown::destroyed;
+    CHECK(NapiDestroyObject(&t.block) == 0);  // the block and the object are released (the leak check sees both)
+    t.block = nullptr;
+    CHECK(Teardown::destroyed == before + 1);
+    CHECK(t.connection.reports.size() == 1);
 }

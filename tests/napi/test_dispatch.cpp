@@ -29,6 +29,8 @@ TEST_CASE("parameter list text") {
     CHECK(ParamList(params, 2) == u"[5; ]");
     params[2].vt = VTYPE_BLOB;
     CHECK(ParamList(params, 3) == u"[5; ; BLOB]");
+    params[2].vt = VTYPE_BLOB | 0x7E5A0000u;  // the host's padding holds junk
+    CHECK(ParamList(params, 3) == u"[5; ; BLOB]");
     params[2].vt = VTYPE_BLOB | VTYPE_BYREF;
     CHECK_THROWS_WITH(ParamList(params, 3), "Unsupported data type - VTYPE_BLOB by ref");
 }

@@ -1,6 +1,11 @@
 #include <doctest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <tuple>
+
+#include "common/Text.h"
 
 #include "common/Error.h"
 #include "napi/TestHost.h"
@@ -212,4 +217,34 @@ TEST_CASE("broken-down time to day count") {
     tm.tm_hour = 13, tm.tm_min = 5, tm.tm_sec = 9;
     v.VarEnum.tmVal = tm;
     CHECK_FALSE(V8ToText(v).empty());
+}
+
+namespace {
+std::u16string TmText(int year, int month, int day, int hour, int minute, int second) {
+    V8Variant v = Typed(VTYPE_TM);
+    v.VarEnum.tmVal.tm_year = year - 1900, v.VarEnum.tmVal.tm_mon = month - 1, v.VarEnum.tmVal.tm_mday = day;
+    v.VarEnum.tmVal.tm_hour = hour, v.VarEnum.tmVal.tm_min = minute, v.VarEnum.tmVal.tm_sec = second;
+    return V8ToText(v);
+}
+}  // namespace
+
+TEST_CASE("dates before the day count's epoch keep their day and time of day") {
+    // The day is the integral part and the time the fraction's magnitude: -1.75 is 1899-12-29 18:20.
+    const std::u16string sep(1, platform::TimeSeparator());
+    for (const auto& [year, month, day] : {std::tuple{1899, 12, 29}, std::tuple{1601, 1, 1}, std::tuple{1600, 2, 29},
+                                           std::tuple{1, 1, 1}, std::tuple{2024, 3, 5}}) {
+        const std::u16string text = TmText(year, month, day, 18, 20, 30);
+        CAPTURE(ToUtf8(text));
+#ifdef _WIN32
+        // The locale decides the layout; the numbers are the date's own.
+        const auto yearText = IntToText(year);
+        CHECK(text.find(std::u16string(4 - std::min<size_t>(4, yearText.size()), u'0') + yearText) != std::u16string::npos);
+        CHECK(text.find(IntToText(day)) != std::u16string::npos);
+        CHECK(text.find(sep + u"20" + sep + u"30") != std::u16string::npos);
+#else
+        char expected[32];
+        std::snprintf(expected, sizeof expected, "%02d.%02d.%04d 18:20:30", day, month, year);
+        CHECK(ToUtf8(text) == expected);
+#endif
+    }
 }

@@ -15,6 +15,7 @@
 #include "emulator/FormLogic.h"
 #include "log/Log.h"
 #include "platform/win32/ModalForm.h"
+#include "platform/win32/SystemError.h"
 
 namespace {
 
@@ -51,33 +52,6 @@ constexpr bool SameClassName() {
 }
 static_assert(SameClassName(), "the window class is the one the swipe tool looks for");
 
-std::mutex gClassLock;
-int gClassUsers = 0;
-
-void RegisterFormClass(HINSTANCE module, WNDPROC proc) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = module;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = TfmBarcodes::kClassName;
-    RegisterClassExW(&wc);
-}
-
-// The common tooltip under a class of our own whose style lacks the drop
-// shadow; changing the common class itself would take the shadow from every
-// tooltip of the host too.
-void RegisterHintClass(HINSTANCE module) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(nullptr, TOOLTIPS_CLASSW, &wc)) return;
-    wc.style &= ~(CS_DROPSHADOW | CS_GLOBALCLASS);
-    wc.hInstance = module;
-    wc.lpszClassName = TfmBarcodes::kHintClassName;
-    RegisterClassExW(&wc);
-}
-
 constexpr UINT kAnswerTimeoutMs = 2000;
 
 // Where data came from, in the log of a test run: the sender's process.
@@ -103,29 +77,12 @@ std::u16string SwipeLogText(const TSwipeOutcome& outcome) {
     return text;
 }
 
-[[noreturn]] void RaiseLastError(const char16_t* what) {
-    const DWORD error = GetLastError();
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::u16string message(what);
-    if (text) {
-        message += u": ";
-        message += reinterpret_cast<const char16_t*>(text);
-        LocalFree(text);
-        while (!message.empty() && (message.back() == u'\n' || message.back() == u'\r' || message.back() == u' ')) {
-            message.pop_back();
-        }
-    }
-    throw EComponentError(message);
-}
-
 HWND CreateChild(HWND parent, const wchar_t* className, const char16_t* text, DWORD style, DWORD exStyle,
                  const RECT& place, int id) {
     HWND child = CreateWindowExW(exStyle, className, text ? win::Wide(text) : nullptr, WS_CHILD | style, place.left,
                                  place.top, place.right - place.left, place.bottom - place.top, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::OwnModule(), nullptr);
-    if (!child) RaiseLastError(u"Cannot create a control of the emulator window");
+    if (!child) platform::RaiseLastError(u"Cannot create a control of the emulator window");
     return child;
 }
 
@@ -141,7 +98,7 @@ win::UniqueBitmap ToBitmap(const TBarcodeImage& image) {
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     win::UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits) RaiseLastError(u"Cannot create the picture of a barcode");
+    if (!bitmap || !bits) platform::RaiseLastError(u"Cannot create the picture of a barcode");
     const size_t stride = (static_cast<size_t>(image.Width) * 3 + 3) & ~size_t{3};
     auto* rows = static_cast<uint8_t*>(bits);
     for (int y = 0; y < image.Height; ++y) {
@@ -152,30 +109,30 @@ win::UniqueBitmap ToBitmap(const TBarcodeImage& image) {
     return bitmap;
 }
 
-void CheckIndex(int AIndex) {
-    if (AIndex < 0 || AIndex >= TBarcodesForm::kSlotCount) {
-        throw EComponentError(u"List index out of bounds (" + IntToText(AIndex) + u")");
-    }
-}
-
 }  // namespace
 
-TfmBarcodes::TClassUse::TClassUse(const win::TActivationContext& context) {
-    std::lock_guard lock(gClassLock);
-    if (gClassUsers++ > 0) return;
-    // Inside the context, so that the tooltip class copied is version 6's.
+// The common tooltip under a class of our own whose style lacks the drop
+// shadow; changing the common class itself would take the shadow from every
+// tooltip of the host too. Copied inside the context, so that it is version 6's.
+WNDCLASSEXW TfmBarcodes::HintClass(const win::TActivationContext& context) {
     win::TActivationScope scope(context);
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    RegisterFormClass(win::OwnModule(), &TfmBarcodes::WndProc);
-    RegisterHintClass(win::OwnModule());
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (GetClassInfoExW(nullptr, TOOLTIPS_CLASSW, &wc)) wc.style &= ~(CS_DROPSHADOW | CS_GLOBALCLASS);
+    wc.lpszClassName = TfmBarcodes::kHintClassName;
+    return wc;
 }
 
-TfmBarcodes::TClassUse::~TClassUse() {
-    std::lock_guard lock(gClassLock);
-    if (--gClassUsers > 0) return;
-    UnregisterClassW(TfmBarcodes::kHintClassName, win::OwnModule());
-    UnregisterClassW(TfmBarcodes::kClassName, win::OwnModule());
+WNDCLASSEXW TfmBarcodes::FormClass() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &TfmBarcodes::WndProc;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = kClassName;
+    return wc;
 }
 
 TfmBarcodes::TfmBarcodes() : FContext(win::TActivationContext::ForOwnModule()) {
@@ -187,7 +144,7 @@ TfmBarcodes::TfmBarcodes() : FContext(win::TActivationContext::ForOwnModule()) {
     HWND window = CreateWindowExW(kExStyle, kClassName, win::Wide(kLayoutCaption), kStyle, 0, kTopOffset,
                                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                   win::OwnModule(), this);
-    if (!window) RaiseLastError(u"Cannot create the emulator window");
+    if (!window) platform::RaiseLastError(u"Cannot create the emulator window");
     FHandle.reset(window);
     FormCreate();
 }
@@ -270,12 +227,12 @@ void TfmBarcodes::SetHint(HWND control, const std::u16string& text) {
 }
 
 std::u16string TfmBarcodes::GetBarcode(int Index) const {
-    CheckIndex(Index);
+    CheckIndex(Index, kSlotCount);
     return FBarcodes[Index];
 }
 
 void TfmBarcodes::SetBarcode(int Index, const std::u16string& Value) {
-    CheckIndex(Index);
+    CheckIndex(Index, kSlotCount);
     FBarcodes[Index] = Value;
 }
 

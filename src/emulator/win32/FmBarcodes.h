@@ -13,6 +13,7 @@
 #include "emulator/BarcodesForm.h"
 #include "emulator/Swipe.h"
 #include "platform/win32/ActivationContext.h"
+#include "platform/win32/ModalForm.h"
 #include "platform/win32/WinHandles.h"
 
 class TfmBarcodes final : public TBarcodesForm {
@@ -75,21 +76,15 @@ private:
     void ReportErrors(Handler&& handler);
     void ShowErrorBox(const std::u16string& message);
 
-    // The window classes stay registered while some window uses them: the
-    // DLL may be unloaded and loaded again elsewhere while the host runs.
-    class TClassUse {
-    public:
-        explicit TClassUse(const win::TActivationContext& context);
-        ~TClassUse();
-        TClassUse(const TClassUse&) = delete;
-        TClassUse& operator=(const TClassUse&) = delete;
-    };
+    static WNDCLASSEXW FormClass();
+    static WNDCLASSEXW HintClass(const win::TActivationContext& context);
 
     // Declaration order is destruction order backwards: the hint pop-up,
     // which the window owns, goes before the window, and the window before
     // its font, the pictures its controls show and the classes it uses.
     win::TActivationContext FContext;
-    TClassUse FClassUse{FContext};
+    win::TWindowClassUse FFormClass{FormClass()};
+    win::TWindowClassUse FHintClass{HintClass(FContext)};
     std::array<std::u16string, kSlotCount> FBarcodes;
     // One picture per picture box: a new show replaces a box's earlier
     // picture, so the list does not grow with every show.

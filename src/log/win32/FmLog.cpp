@@ -9,6 +9,7 @@
 #include "common/Error.h"
 #include "common/Text.h"
 #include "log/Log.h"
+#include "platform/win32/SystemError.h"
 
 namespace {
 
@@ -39,10 +40,6 @@ win::UniqueIcon StockIcon(SHSTOCKICONID id, UINT size, int shellResource) {
         LoadImageW(GetModuleHandleW(L"shell32.dll"), MAKEINTRESOURCEW(shellResource), IMAGE_ICON, side, side, 0)));
 }
 
-[[noreturn]] void RaiseLastError(const char16_t* what) {
-    throw EComponentError(std::u16string(what) + u" (error " + Widen(std::to_string(GetLastError())) + u")");
-}
-
 }  // namespace
 
 TfrmLog::TfrmLog()
@@ -62,7 +59,7 @@ TfrmLog::TfrmLog()
     HWND window = CreateWindowExW(0, kClassName, win::Wide(kCaption), kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                   win::OwnModule(), this);
-    if (!window) RaiseLastError(u"Cannot create the log viewer window");
+    if (!window) platform::RaiseLastError(u"Cannot create the log viewer window");
     FHandle.reset(window);
     // On the window, not its class: the class outlives this window's icon
     // when another viewer uses it too.
@@ -109,7 +106,7 @@ void TfrmLog::CreateControls() {
                                        win::ScaleFromDesign(place.right, FDpi) - left,
                                        win::ScaleFromDesign(place.bottom, FDpi) - top, window,
                                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::OwnModule(), nullptr);
-        if (!control) RaiseLastError(u"Cannot create a control of the log viewer window");
+        if (!control) platform::RaiseLastError(u"Cannot create a control of the log viewer window");
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.get()), FALSE);
         return control;
     };

@@ -10,10 +10,9 @@
 
 #include <memory>
 
-namespace win {
+#include "platform/win32/OwnModule.h"
 
-// The module that holds this code: the DLL when shipped, a test program in tests.
-HMODULE OwnModule();
+namespace win {
 
 class TActivationContext {
 public:

@@ -1,5 +1,5 @@
-// What the Win32 platform files share: the system's error texts, the
-// file-error message and an owned kernel handle.
+// What the Win32 platform files share: the file-error message and an owned
+// kernel handle.
 #pragma once
 
 #include <windows.h>
@@ -8,19 +8,9 @@
 #include <string>
 
 #include "common/Error.h"
+#include "platform/win32/SystemError.h"
 
 namespace platform {
-
-inline std::u16string SystemText(DWORD error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::u16string text = length ? std::u16string(reinterpret_cast<const char16_t*>(buffer), length) : std::u16string();
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == u'\r' || text.back() == u'\n' || text.back() == u' ')) text.pop_back();
-    return text;
-}
 
 [[noreturn]] inline void RaiseFileError(const char16_t* what, const std::u16string& path, DWORD error) {
     throw EComponentError(std::u16string(what) + u" \"" + path + u"\". " + SystemText(error));

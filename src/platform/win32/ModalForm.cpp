@@ -65,16 +65,22 @@ void CenterOnScreen(HWND window) {
                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-TWindowClassUse::TWindowClassUse(const wchar_t* name, WNDPROC proc) : FName(name) {
-    std::lock_guard lock(gClassLock);
-    if (gClassUsers[name]++ > 0) return;
+WNDCLASSEXW TWindowClassUse::Plain(const wchar_t* name, WNDPROC proc) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = proc;
-    wc.hInstance = OwnModule();
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = name;
+    return wc;
+}
+
+TWindowClassUse::TWindowClassUse(const wchar_t* name, WNDPROC proc) : TWindowClassUse(Plain(name, proc)) {}
+
+TWindowClassUse::TWindowClassUse(WNDCLASSEXW wc) : FName(wc.lpszClassName) {
+    std::lock_guard lock(gClassLock);
+    if (gClassUsers[FName]++ > 0) return;
+    wc.hInstance = OwnModule();
     RegisterClassExW(&wc);
 }
 

@@ -25,12 +25,16 @@ void CenterOnScreen(HWND window);
 // may be unloaded and loaded again elsewhere while the host runs.
 class TWindowClassUse {
 public:
+    // A class of the component's module with the arrow cursor and the dialog background.
     TWindowClassUse(const wchar_t* name, WNDPROC proc);
+    // A class described in full; its module is made the component's own.
+    explicit TWindowClassUse(WNDCLASSEXW wc);
     ~TWindowClassUse();
     TWindowClassUse(const TWindowClassUse&) = delete;
     TWindowClassUse& operator=(const TWindowClassUse&) = delete;
 
 private:
+    static WNDCLASSEXW Plain(const wchar_t* name, WNDPROC proc);
     const wchar_t* FName;
 };
 

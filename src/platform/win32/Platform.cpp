@@ -9,9 +9,12 @@
 #include <memory>
 #include <vector>
 
+#include "common/DayCount.h"
 #include "common/Error.h"
 #include "common/Text.h"
+#include "platform/win32/AccessList.h"
 #include "platform/win32/FileSupport.h"
+#include "platform/win32/OwnModule.h"
 
 namespace platform {
 namespace {
@@ -49,6 +52,14 @@ bool SameTextLocale(std::u16string_view a, std::u16string_view b) { return Compa
 
 bool SameTextIgnoreCase(std::u16string_view a, std::u16string_view b) { return Compare(a, b, NORM_IGNORECASE); }
 
+char16_t FoldCase(char16_t c) {
+    wchar_t lower = 0;
+    const wchar_t upper = static_cast<wchar_t>(c);
+    return LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, &upper, 1, &lower, 1, nullptr, nullptr, 0) == 1
+               ? static_cast<char16_t>(lower)
+               : c;
+}
+
 char16_t DecimalSeparator() { return DecimalSeparatorSlot().load(); }
 void SetDecimalSeparator(char16_t separator) { DecimalSeparatorSlot().store(separator); }
 
@@ -61,18 +72,23 @@ char16_t TimeSeparator() {
 }
 
 std::u16string DateTimeToText(double dateTime) {
+    const TCivilDateTime t = SplitDayCount(dateTime);
+    // The system formats no date before 1601. The Gregorian calendar repeats
+    // every 400 years, weekdays included, so such a date is formatted 1600
+    // years later and its year written back; two-digit years are the same.
+    const int shift = t.year < 1601 ? 1600 : 0;
     SYSTEMTIME st{};
-    // Day counts since 1899-12-30 are OLE automation dates; convert through FILETIME
-    // arithmetic to stay free of oleaut32 for this one conversion.
-    const double dayPart = std::floor(dateTime);
-    int64_t ms = std::llround((dateTime - dayPart) * 86400000.0);
-    const int64_t days = static_cast<int64_t>(dayPart);
-    constexpr int64_t kDaysFrom1601To1899 = 109205;
-    const int64_t ticks = ((days + kDaysFrom1601To1899) * 86400000LL + ms) * 10000LL;
-    FILETIME ft{static_cast<DWORD>(ticks), static_cast<DWORD>(static_cast<uint64_t>(ticks) >> 32)};
-    if (ticks < 0 || !FileTimeToSystemTime(&ft, &st)) return {};
+    st.wYear = static_cast<WORD>(t.year + shift), st.wMonth = static_cast<WORD>(t.month), st.wDay = static_cast<WORD>(t.day);
+    st.wHour = static_cast<WORD>(t.hour), st.wMinute = static_cast<WORD>(t.minute), st.wSecond = static_cast<WORD>(t.second);
     auto date = Format(GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, nullptr, 0),
                        [&](wchar_t* p, int n) { return GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, p, n); });
+    if (shift != 0) {
+        const std::u16string shifted = IntToText(st.wYear);
+        if (const size_t at = date.find(shifted); at != std::u16string::npos) {
+            std::u16string year = IntToText(t.year);
+            date.replace(at, shifted.size(), std::u16string(4 - year.size(), u'0') + year);
+        }
+    }
     auto time = Format(GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, nullptr, 0),
                        [&](wchar_t* p, int n) { return GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, p, n); });
     return date + u" " + time;
@@ -102,13 +118,6 @@ struct SidFreer {
     void operator()(void* p) const { FreeSid(p); }
 };
 
-HMODULE OwnModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&OwnModule), &module);
-    return module;
-}
-
 void WriteAll(HANDLE file, std::string_view bytes) {
     DWORD written = 0;
     // A short write is not detected: the line is either there or the disk is full.
@@ -116,6 +125,19 @@ void WriteAll(HANDLE file, std::string_view bytes) {
 }
 
 }  // namespace
+
+}  // namespace platform
+
+HMODULE win::OwnModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&OwnModule), &module);
+    return module;
+}
+
+namespace platform {
+
+using win::OwnModule;
 
 LocalTime Now() {
     SYSTEMTIME st{};
@@ -214,14 +236,20 @@ void GrantDirectoryAccess(const std::u16string& path) {
     std::unique_ptr<void, LocalFreer> descriptor(rawDescriptor);
     if (!dacl) return;  // a null list admits everyone already
 
-    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    const UniqueAccessList merged = WithEveryoneFullControl(dacl, everyone.get());
+    if (!merged) return;
+    SetNamedSecurityInfoW(const_cast<LPWSTR>(W(path)), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                          merged.get(), nullptr);
+}
+
+UniqueAccessList WithEveryoneFullControl(PACL list, PSID everyone) {
+    for (DWORD i = 0; list && i < list->AceCount; ++i) {
         void* ace = nullptr;
-        if (!GetAce(dacl, i, &ace)) continue;
+        if (!GetAce(list, i, &ace)) continue;
         // Allowed and denied entries share the layout: header, mask, SID.
         auto* entry = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        if (EqualSid(&entry->SidStart, everyone.get()) && entry->Mask == GENERIC_ALL) return;
+        if (EqualSid(&entry->SidStart, everyone) && entry->Mask == GENERIC_ALL) return nullptr;
     }
-
     EXPLICIT_ACCESS_W access{};
     access.grfAccessPermissions = GENERIC_ALL;
     access.grfAccessMode = GRANT_ACCESS;
@@ -229,13 +257,11 @@ void GrantDirectoryAccess(const std::u16string& path) {
     access.Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
     access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
     access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-    access.Trustee.ptstrName = static_cast<LPWSTR>(everyone.get());
-    PACL rawMerged = nullptr;
-    const DWORD merged = SetEntriesInAclW(1, &access, dacl, &rawMerged);
-    if (merged != ERROR_SUCCESS) RaiseOSError(merged);
-    std::unique_ptr<void, LocalFreer> mergedList(rawMerged);
-    SetNamedSecurityInfoW(const_cast<LPWSTR>(W(path)), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                          rawMerged, nullptr);
+    access.Trustee.ptstrName = static_cast<LPWSTR>(everyone);
+    PACL merged = nullptr;
+    const DWORD result = SetEntriesInAclW(1, &access, list, &merged);
+    if (result != ERROR_SUCCESS) RaiseOSError(result);
+    return UniqueAccessList(merged);
 }
 
 void AppendToFile(const std::u16string& path, std::string_view bytes) {

@@ -2,18 +2,11 @@
 
 #include <windows.h>
 
+#include "platform/win32/OwnModule.h"
+
 namespace platform {
-namespace {
 
-// The module this code is linked into: the DLL when shipped, the test program in tests.
-HMODULE OwnModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&OwnModule), &module);
-    return module;
-}
-
-}  // namespace
+using win::OwnModule;
 
 std::optional<std::string_view> FindResourceData(std::u16string_view name) {
     const HMODULE module = OwnModule();
