@@ -20,7 +20,17 @@ struct ComponentBlock {
 static_assert(sizeof(ComponentBlock) == 7 * sizeof(void*));
 constexpr size_t kObjectOffset = 4;
 
-std::unique_ptr<TClassRegList> gRegistry;
+// ComponentUnload frees the registry from the library's load-time object's
+// destructor. The holder itself has no destructor of its own: static objects
+// of different files go in an order the linker picks, and a destructor of the
+// holder that ran first would leave the unload a dangling registry to free.
+union RegistryHolder {
+    std::unique_ptr<TClassRegList> registry;
+    constexpr RegistryHolder() : registry() {}
+    ~RegistryHolder() {}
+};
+RegistryHolder gHolder;
+std::unique_ptr<TClassRegList>& gRegistry = gHolder.registry;
 
 TV8UserObject& ObjectOf(void* self) {
     return *static_cast<TV8UserObject*>(const_cast<void*>(static_cast<const void**>(self)[kObjectOffset]));
@@ -165,11 +175,12 @@ struct NoPrefix {};
 using TablePrefix = std::conditional_t<V8_TABLE_PREFIX != 0, V8TablePrefix, NoPrefix>;
 
 // The interface at block word `word` lies that many words below the top.
-constexpr TablePrefix MakePrefix(intptr_t word) {
-    if constexpr (V8_TABLE_PREFIX != 0) {
-        return {-word * static_cast<intptr_t>(sizeof(void*)), nullptr};
+template <bool Prefixed = V8_TABLE_PREFIX != 0>
+constexpr auto MakePrefix(intptr_t word) {
+    if constexpr (Prefixed) {
+        return V8TablePrefix{-word * static_cast<intptr_t>(sizeof(void*)), nullptr};
     } else {
-        return {};
+        return NoPrefix{};
     }
 }
 

@@ -262,7 +262,6 @@ V8_LAYOUT_CHECK(sizeof(V8Tm) == 36, "date-time member");
 V8_LAYOUT_CHECK(sizeof(long) == 4, "Windows long");
 #else
 V8_LAYOUT_CHECK(sizeof(V8Tm) == 56, "glibc struct tm");
-V8_LAYOUT_CHECK(offsetof(V8Tm, tm_gmtoff) == 40 && offsetof(V8Tm, tm_zone) == 48, "glibc struct tm tail");
 V8_LAYOUT_CHECK(sizeof(((V8Variant*)0)->VarEnum.hRes) == 8, "HRESULT is long");
 #endif
 #undef V8_LAYOUT_CHECK
