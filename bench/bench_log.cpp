@@ -16,7 +16,7 @@ bool NoOp(TV8UserObject& self, V8Variant& ret, V8Variant*, int32_t, TV8AddInDefB
     return true;
 }
 
-bool V8_CALL Alloc(void*, void** p, uint32_t n) {
+bool V8_CALL Alloc(void*, void** p, V8ULong n) {
     *p = std::malloc(n);
     return *p != nullptr;
 }
@@ -24,7 +24,7 @@ void V8_CALL Free(void*, void** p) {
     std::free(*p);
     *p = nullptr;
 }
-constexpr V8MemoryManagerVtbl kMemory{nullptr, Alloc, Free};
+constexpr V8MemoryManagerVtbl kMemory{{}, Alloc, Free};
 
 void BM_CallAsFuncTwoStringsLogOff(benchmark::State& state) {
     ComponentLoad();

@@ -34,7 +34,7 @@ void BM_FindPropMissing(benchmark::State& state) {
 }
 BENCHMARK(BM_FindPropMissing);
 
-bool V8_CALL Alloc(void*, void** p, uint32_t n) {
+bool V8_CALL Alloc(void*, void** p, V8ULong n) {
     *p = std::malloc(n);
     return *p != nullptr;
 }
@@ -42,7 +42,7 @@ void V8_CALL Free(void*, void** p) {
     std::free(*p);
     *p = nullptr;
 }
-constexpr V8MemoryManagerVtbl kMemory{nullptr, Alloc, Free};
+constexpr V8MemoryManagerVtbl kMemory{{}, Alloc, Free};
 
 void BM_SetWString1KiB(benchmark::State& state) {
     TV8MemoryManager mm{&kMemory};

@@ -35,7 +35,10 @@ std::u16string OSVersionName(const std::optional<platform::OSVersionRecord>& rec
     return std::u16string(kOSNames[Classify(*record)]) + u" " + detail;
 }
 
-std::u16string GetOSVersionName() { return OSVersionName(platform::QueryOSVersion()); }
+std::u16string GetOSVersionName() {
+    const std::u16string description = platform::OSDescription();
+    return description.empty() ? OSVersionName(platform::QueryOSVersion()) : description;
+}
 
 std::u16string FormatFileVersion(const platform::TFileVersion& v) {
     return IntToText(v.Major) + u"." + IntToText(v.Minor) + u"." + IntToText(v.Release) + u"." + IntToText(v.Build);

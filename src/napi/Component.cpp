@@ -1,7 +1,9 @@
 #include "napi/Component.h"
 
+#include <limits>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "common/Error.h"
 #include "log/Log.h"
@@ -19,13 +21,34 @@ struct ComponentBlock {
 static_assert(sizeof(ComponentBlock) == 7 * sizeof(void*));
 constexpr size_t kObjectOffset = 4;
 
-std::unique_ptr<TClassRegList> gRegistry;
+// ComponentUnload frees the registry from the library's load-time object's
+// destructor. The holder itself has no destructor of its own: static objects
+// of different files go in an order the linker picks, and a destructor of the
+// holder that ran first would leave the unload a dangling registry to free.
+union RegistryHolder {
+    std::unique_ptr<TClassRegList> registry;
+    constexpr RegistryHolder() : registry() {}
+    ~RegistryHolder() {}
+};
+RegistryHolder gHolder;
+std::unique_ptr<TClassRegList>& gRegistry = gHolder.registry;
 
 TV8UserObject& ObjectOf(void* self) {
     return *static_cast<TV8UserObject*>(const_cast<void*>(static_cast<const void**>(self)[kObjectOffset]));
 }
 
 const TClassReg* ClassOf(void* self) { return ObjectOf(self).ClassReg; }
+
+// The host's indexes and counts are `long`, 64 bits on Linux; one beyond the
+// registry's range becomes -1, which no list holds.
+int32_t Index(V8Long value) {
+    return value < 0 || value > std::numeric_limits<int32_t>::max() ? -1 : static_cast<int32_t>(value);
+}
+
+int32_t Count(V8Long value) {
+    return value < 0 ? 0 : value > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
+                                                                         : static_cast<int32_t>(value);
+}
 
 const char16_t* HostCopy(void* self, const std::u16string* text) {
     return text ? V8AllocWString(ObjectOf(self).V8MM, *text) : nullptr;
@@ -52,7 +75,7 @@ bool V8_CALL SetMemManager(void* self, void* memoryManager) {
     }
 }
 
-int32_t V8_CALL GetInfo(void* self) {
+V8Long V8_CALL GetInfo(void* self) {
     try {
         return ObjectOf(self).GetInfo();
     } catch (...) {
@@ -75,65 +98,65 @@ bool V8_CALL RegisterExtensionAs(void* self, V8Char** extensionName) {
     return true;
 }
 
-int32_t V8_CALL GetNProps(void* self) { return ClassOf(self) ? ClassOf(self)->PropCount() : 0; }
+V8Long V8_CALL GetNProps(void* self) { return ClassOf(self) ? ClassOf(self)->PropCount() : 0; }
 
-int32_t V8_CALL FindProp(void* self, const V8Char* name) {
+V8Long V8_CALL FindProp(void* self, const V8Char* name) {
     return name && ClassOf(self) ? ClassOf(self)->FindProp(name) : -1;
 }
 
-const V8Char* V8_CALL GetPropName(void* self, int32_t prop, int32_t alias) {
-    const TPropReg* p = ClassOf(self) ? ClassOf(self)->Prop(prop) : nullptr;
+const V8Char* V8_CALL GetPropName(void* self, V8Long prop, V8Long alias) {
+    const TPropReg* p = ClassOf(self) ? ClassOf(self)->Prop(Index(prop)) : nullptr;
     return p ? HostCopy(self, alias == 0 ? &p->PropName : &p->PropNameLoc) : nullptr;
 }
 
-bool V8_CALL GetPropVal(void* self, int32_t prop, V8Variant* value) { return DispatchGetPropVal(ObjectOf(self), prop, value); }
+bool V8_CALL GetPropVal(void* self, V8Long prop, V8Variant* value) { return DispatchGetPropVal(ObjectOf(self), Index(prop), value); }
 
-bool V8_CALL SetPropVal(void* self, int32_t prop, V8Variant* value) { return DispatchSetPropVal(ObjectOf(self), prop, value); }
+bool V8_CALL SetPropVal(void* self, V8Long prop, V8Variant* value) { return DispatchSetPropVal(ObjectOf(self), Index(prop), value); }
 
-bool V8_CALL IsPropReadable(void* self, int32_t prop) {
-    const TPropReg* p = ClassOf(self) ? ClassOf(self)->Prop(prop) : nullptr;
+bool V8_CALL IsPropReadable(void* self, V8Long prop) {
+    const TPropReg* p = ClassOf(self) ? ClassOf(self)->Prop(Index(prop)) : nullptr;
     return p && p->IsReadable;
 }
 
-bool V8_CALL IsPropWritable(void* self, int32_t prop) {
-    const TPropReg* p = ClassOf(self) ? ClassOf(self)->Prop(prop) : nullptr;
+bool V8_CALL IsPropWritable(void* self, V8Long prop) {
+    const TPropReg* p = ClassOf(self) ? ClassOf(self)->Prop(Index(prop)) : nullptr;
     return p && p->IsWritable;
 }
 
-int32_t V8_CALL GetNMethods(void* self) { return ClassOf(self) ? ClassOf(self)->MethCount() : 0; }
+V8Long V8_CALL GetNMethods(void* self) { return ClassOf(self) ? ClassOf(self)->MethCount() : 0; }
 
-int32_t V8_CALL FindMethod(void* self, const V8Char* name) {
+V8Long V8_CALL FindMethod(void* self, const V8Char* name) {
     return name && ClassOf(self) ? ClassOf(self)->FindMethod(name) : -1;
 }
 
-const V8Char* V8_CALL GetMethodName(void* self, int32_t method, int32_t alias) {
-    const TMethReg* m = ClassOf(self) ? ClassOf(self)->Method(method) : nullptr;
+const V8Char* V8_CALL GetMethodName(void* self, V8Long method, V8Long alias) {
+    const TMethReg* m = ClassOf(self) ? ClassOf(self)->Method(Index(method)) : nullptr;
     return m ? HostCopy(self, alias == 0 ? &m->MethName : &m->MethNameLoc) : nullptr;
 }
 
-int32_t V8_CALL GetNParams(void* self, int32_t method) {
-    const TMethReg* m = ClassOf(self) ? ClassOf(self)->Method(method) : nullptr;
+V8Long V8_CALL GetNParams(void* self, V8Long method) {
+    const TMethReg* m = ClassOf(self) ? ClassOf(self)->Method(Index(method)) : nullptr;
     return m ? m->ParamCount : 0;
 }
 
-bool V8_CALL GetParamDefValue(void* self, int32_t method, int32_t param, V8Variant* value) {
-    const TMethReg* m = ClassOf(self) ? ClassOf(self)->Method(method) : nullptr;
+bool V8_CALL GetParamDefValue(void* self, V8Long method, V8Long param, V8Variant* value) {
+    const TMethReg* m = ClassOf(self) ? ClassOf(self)->Method(Index(method)) : nullptr;
     if (!m || !value || param < 0 || param >= m->DefParams.ValueCount()) return false;
     *value = m->DefParams.Values[static_cast<size_t>(param)].Value;
     return true;
 }
 
-bool V8_CALL HasRetVal(void* self, int32_t method) {
-    const TMethReg* m = ClassOf(self) ? ClassOf(self)->Method(method) : nullptr;
+bool V8_CALL HasRetVal(void* self, V8Long method) {
+    const TMethReg* m = ClassOf(self) ? ClassOf(self)->Method(Index(method)) : nullptr;
     return m && m->IsFunction;
 }
 
-bool V8_CALL CallAsProc(void* self, int32_t method, V8Variant* params, int32_t count) {
-    return DispatchCallAsProc(ObjectOf(self), method, params, count);
+bool V8_CALL CallAsProc(void* self, V8Long method, V8Variant* params, V8Long count) {
+    return DispatchCallAsProc(ObjectOf(self), Index(method), params, Count(count));
 }
 
-bool V8_CALL CallAsFunc(void* self, int32_t method, V8Variant* retValue, V8Variant* params, int32_t count) {
-    return DispatchCallAsFunc(ObjectOf(self), method, retValue, params, count);
+bool V8_CALL CallAsFunc(void* self, V8Long method, V8Variant* retValue, V8Variant* params, V8Long count) {
+    return DispatchCallAsFunc(ObjectOf(self), Index(method), retValue, params, Count(count));
 }
 
 // LocaleBase
@@ -146,22 +169,43 @@ void V8_CALL SetLocale(void* self, const V8Char* locale) {
     }
 }
 
-constexpr V8InitDoneVtbl kInitDone{nullptr, Init, SetMemManager, GetInfo, Done};
-constexpr V8LanguageExtenderVtbl kLanguageExtender{
-    nullptr,     RegisterExtensionAs, GetNProps,      FindProp,   GetPropName,      GetPropVal,
-    SetPropVal,  IsPropReadable,      IsPropWritable, GetNMethods, FindMethod,      GetMethodName,
-    GetNParams,  GetParamDefValue,    HasRetVal,      CallAsProc, CallAsFunc};
-constexpr V8LocaleVtbl kLocale{nullptr, SetLocale};
+// A table as the host's object model lays it out: on Linux the offset to the
+// top of the object and the type information come first, and the block's
+// word points past them.
+struct NoPrefix {};
+using TablePrefix = std::conditional_t<V8_TABLE_PREFIX != 0, V8TablePrefix, NoPrefix>;
 
-static_assert(sizeof(V8InitDoneVtbl) == 5 * sizeof(void*));
-static_assert(sizeof(V8LanguageExtenderVtbl) == 17 * sizeof(void*));
-static_assert(sizeof(V8LocaleVtbl) == 2 * sizeof(void*));
+// The interface at block word `word` lies that many words below the top.
+template <bool Prefixed = V8_TABLE_PREFIX != 0>
+constexpr auto MakePrefix(intptr_t word) {
+    if constexpr (Prefixed) {
+        return V8TablePrefix{-word * static_cast<intptr_t>(sizeof(void*)), nullptr};
+    } else {
+        return NoPrefix{};
+    }
+}
+
+template <class Table, intptr_t Word>
+struct HostTable {
+    [[no_unique_address]] TablePrefix prefix = MakePrefix(Word);
+    Table table;
+};
+
+constexpr HostTable<V8InitDoneVtbl, 0> kInitDone{.table = {{}, Init, SetMemManager, GetInfo, Done}};
+constexpr HostTable<V8LanguageExtenderVtbl, 1> kLanguageExtender{
+    .table = {{},          RegisterExtensionAs, GetNProps,      FindProp,    GetPropName, GetPropVal,
+              SetPropVal,  IsPropReadable,      IsPropWritable, GetNMethods, FindMethod,  GetMethodName,
+              GetNParams,  GetParamDefValue,    HasRetVal,      CallAsProc,  CallAsFunc}};
+constexpr HostTable<V8LocaleVtbl, 2> kLocale{.table = {{}, SetLocale}};
+
+static_assert(offsetof(std::remove_const_t<decltype(kLanguageExtender)>, table) ==
+              V8_TABLE_PREFIX * sizeof(V8TablePrefix));
 
 }  // namespace
 
-const V8InitDoneVtbl& InitDoneTable() { return kInitDone; }
-const V8LanguageExtenderVtbl& LanguageExtenderTable() { return kLanguageExtender; }
-const V8LocaleVtbl& LocaleTable() { return kLocale; }
+const V8InitDoneVtbl& InitDoneTable() { return kInitDone.table; }
+const V8LanguageExtenderVtbl& LanguageExtenderTable() { return kLanguageExtender.table; }
+const V8LocaleVtbl& LocaleTable() { return kLocale.table; }
 
 TClassRegList& ClassRegistry() {
     if (!gRegistry) gRegistry = std::make_unique<TClassRegList>();
@@ -183,7 +227,7 @@ const char16_t* NapiGetClassNames() {
     return gRegistry ? gRegistry->ClassNames().c_str() : kNone;
 }
 
-int32_t NapiGetClassObject(const char16_t* className, void** component) {
+V8Long NapiGetClassObject(const char16_t* className, void** component) {
     if (!className || !component || !gRegistry) return 0;
     try {
         const TClassReg* reg = gRegistry->FindClass(className);
@@ -191,9 +235,9 @@ int32_t NapiGetClassObject(const char16_t* className, void** component) {
         std::unique_ptr<TV8UserObject> object = reg->UserClass();
         if (!object) return 0;
         auto block = std::make_unique<ComponentBlock>();
-        block->words[0] = &kInitDone;
-        block->words[1] = &kLanguageExtender;
-        block->words[2] = &kLocale;
+        block->words[0] = &kInitDone.table;
+        block->words[1] = &kLanguageExtender.table;
+        block->words[2] = &kLocale.table;
         block->words[3] = nullptr;
         object->ClassReg = reg;
         block->words[4] = block->words[5] = block->words[6] = object.release();
@@ -204,7 +248,7 @@ int32_t NapiGetClassObject(const char16_t* className, void** component) {
     }
 }
 
-int32_t NapiDestroyObject(void** component) {
+V8Long NapiDestroyObject(void** component) {
     if (!component || !*component) return 0;
     const std::unique_ptr<ComponentBlock> block(static_cast<ComponentBlock*>(*component));
     TV8UserObject* object = static_cast<TV8UserObject*>(const_cast<void*>(block->words[kObjectOffset]));

@@ -11,8 +11,8 @@ void ComponentLoad();
 void ComponentUnload();
 
 const char16_t* NapiGetClassNames();
-int32_t NapiGetClassObject(const char16_t* className, void** component);
-int32_t NapiDestroyObject(void** component);
+V8Long NapiGetClassObject(const char16_t* className, void** component);
+V8Long NapiDestroyObject(void** component);
 
 // The tables every component block points at (exposed for tests of the layout).
 const V8InitDoneVtbl& InitDoneTable();

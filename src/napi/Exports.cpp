@@ -9,8 +9,8 @@
 
 MCR_EXPORT const char16_t* GetClassNames() { return NapiGetClassNames(); }
 
-MCR_EXPORT int32_t GetClassObject(const char16_t* className, void** component) {
+MCR_EXPORT V8Long GetClassObject(const char16_t* className, void** component) {
     return NapiGetClassObject(className, component);
 }
 
-MCR_EXPORT int32_t DestroyObject(void** component) { return NapiDestroyObject(component); }
+MCR_EXPORT V8Long DestroyObject(void** component) { return NapiDestroyObject(component); }

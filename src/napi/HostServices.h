@@ -8,14 +8,14 @@
 struct TV8MemoryManager {
     const V8MemoryManagerVtbl* vtbl;
 
-    bool AllocMemory(void** pMemory, uint32_t ulCountByte) { return vtbl->AllocMemory(this, pMemory, ulCountByte); }
+    bool AllocMemory(void** pMemory, V8ULong ulCountByte) { return vtbl->AllocMemory(this, pMemory, ulCountByte); }
     void FreeMemory(void** pMemory) { vtbl->FreeMemory(this, pMemory); }
 };
 
 struct TV8AddInDefBaseEx {
     const V8AddInDefBaseVtbl* vtbl;
 
-    bool AddError(uint16_t wcode, const char16_t* source, const char16_t* descr, int32_t scode) {
+    bool AddError(uint16_t wcode, const char16_t* source, const char16_t* descr, V8Long scode) {
         return vtbl->AddError(this, wcode, source, descr, scode);
     }
     bool ExternalEvent(char16_t* source, char16_t* message, char16_t* data) {

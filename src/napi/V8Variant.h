@@ -7,12 +7,6 @@
 #include "napi/HostServices.h"
 #include "napi/v8abi.h"
 
-static_assert(sizeof(V8Variant) == 48);
-static_assert(offsetof(V8Variant, cbElements) == 40);
-static_assert(offsetof(V8Variant, vt) == 44);
-static_assert(offsetof(V8Variant, VarEnum.vtRecWideString.wstrLen) == sizeof(void*));
-static_assert(sizeof(V8Tm) == 36);
-
 constexpr uint32_t kTypeMask = 0xFFF;
 
 // The type as the host declares it: 16 bits; the two bytes above are padding.

@@ -62,6 +62,9 @@ struct OSVersionRecord {
 };
 // The operating system's own version numbers, or nothing when the query fails.
 std::optional<OSVersionRecord> QueryOSVersion();
+// Where there are no Windows version numbers: the system's own name and
+// version, e.g. "Debian GNU/Linux 12 (bookworm) (6.1.0-18-amd64)"; empty on Windows.
+std::u16string OSDescription();
 
 bool DirectoryExists(const std::u16string& path);
 // Creates a missing directory with every missing parent, then grants access to

@@ -5,11 +5,20 @@
  * shut-down sequence with a memory manager and a connection of its own, and
  * prints one line per check. Exit status is the number of failed checks.
  *
- *   abi_c_host DLL [CLASS]
+ * On Linux the same checks run against the Itanium layout: two destructor
+ * entries per table, the offset to the top and the type information before
+ * each table, `long` counts and the 64-byte value record.
+ *
+ *   abi_c_host LIBRARY [CLASS]
  */
 #include "v8abi.h"
 
+#ifdef _WIN32
 #include <windows.h>
+#else
+#include <dlfcn.h>
+#include <time.h>
+#endif
 
 #include <stdarg.h>
 #include <stdbool.h>
@@ -18,9 +27,15 @@
 #include <stdlib.h>
 #include <string.h>
 
-enum { BLOCK_WORDS = 7, INIT_DONE_ENTRIES = 5, EXTENDER_ENTRIES = 17, LOCALE_ENTRIES = 2, MAX_BLOCKS = 4096 };
+enum {
+    BLOCK_WORDS = 7,
+    INIT_DONE_ENTRIES = V8_DESTRUCTOR_ENTRIES + 4,
+    EXTENDER_ENTRIES = V8_DESTRUCTOR_ENTRIES + 16,
+    LOCALE_ENTRIES = V8_DESTRUCTOR_ENTRIES + 1,
+    MAX_BLOCKS = 4096
+};
 
-static const int32_t EXPECTED_INFO = 2000;
+static const V8Long EXPECTED_INFO = 2000;
 
 static int failures;
 static int passes;
@@ -110,7 +125,7 @@ static bool memory_owns(const Memory* memory, const void* block) {
     return false;
 }
 
-static bool V8_CALL memory_alloc(void* self, void** block, uint32_t size) {
+static bool V8_CALL memory_alloc(void* self, void** block, V8ULong size) {
     Memory* memory = (Memory*)self;
     if (block == NULL || memory->count == MAX_BLOCKS) {
         return false;
@@ -145,12 +160,12 @@ static void V8_CALL memory_free(void* self, void** block) {
     }
 }
 
-static const V8MemoryManagerVtbl memory_table = {NULL, memory_alloc, memory_free};
+static const V8MemoryManagerVtbl memory_table = {{NULL}, memory_alloc, memory_free};
 
 static V8Char* memory_text(Memory* memory, const V8Char* text) {
     const size_t bytes = (text_length(text) + 1) * sizeof(V8Char);
     void* block = NULL;
-    if (!memory_alloc(memory, &block, (uint32_t)bytes)) {
+    if (!memory_alloc(memory, &block, (V8ULong)bytes)) {
         return NULL;
     }
     memcpy(block, text, bytes);
@@ -166,21 +181,25 @@ typedef struct Connection {
 } Connection;
 
 static bool V8_CALL connection_add_error(void* self, uint16_t code, const V8Char* source, const V8Char* descr,
-                                         int32_t scode) {
+                                         V8Long scode) {
     printf("     AddError(%u, %s, %s, 0x%08lX)\n", (unsigned)code, show(source), show(descr), (unsigned long)scode);
     ++((Connection*)self)->errors;
     return true;
 }
-static bool V8_CALL connection_read(void* self, V8Char* name, V8Variant* value, int32_t* code, V8Char** descr) {
+static bool V8_CALL connection_read(void* self, V8Char* name, V8Variant* value, V8Long* code, V8Char** descr) {
     return false;
 }
 static bool V8_CALL connection_write(void* self, V8Char* name, V8Variant* value) { return false; }
 static bool V8_CALL connection_register_profile(void* self, V8Char* name) { return false; }
-static bool V8_CALL connection_set_depth(void* self, int32_t depth) { return false; }
-static int32_t V8_CALL connection_get_depth(void* self) { return 0; }
+static bool V8_CALL connection_set_depth(void* self, V8Long depth) { return false; }
+static V8Long V8_CALL connection_get_depth(void* self) { return 0; }
 static bool V8_CALL connection_external_event(void* self, V8Char* source, V8Char* message, V8Char* data) {
     /* Events come from the component's own thread; a counter is all this host keeps. */
+#ifdef _WIN32
     InterlockedIncrement((volatile LONG*)&((Connection*)self)->events);
+#else
+    __atomic_add_fetch(&((Connection*)self)->events, 1, __ATOMIC_SEQ_CST);
+#endif
     return true;
 }
 static void V8_CALL connection_clean_events(void* self) {}
@@ -189,7 +208,7 @@ static void V8_CALL connection_reset_status(void* self) {}
 static void* V8_CALL connection_get_interface(void* self, int32_t which) { return NULL; }
 
 static const V8AddInDefBaseVtbl connection_table = {
-    NULL,
+    {NULL},
     connection_add_error,
     connection_read,
     connection_write,
@@ -211,8 +230,17 @@ static void check_table(void* const* block, int word, int entries, const char* n
     if (table == NULL) {
         return;
     }
-    check(table[0] == NULL, "%s entry 0 (the destructor's place) is null", name);
-    for (int i = 1; i < entries; ++i) {
+    for (int i = 0; i < V8_DESTRUCTOR_ENTRIES; ++i) {
+        check(table[i] == NULL, "%s entry %d (a destructor's place) is null", name, i);
+    }
+#ifndef _WIN32
+    /* What GCC's object model reads before a table: the interface's offset
+     * from the top of the object, and the type information. */
+    check((intptr_t)table[-2] == -(intptr_t)(word * sizeof(void*)), "%s offset to top is %ld", name,
+          (long)(intptr_t)table[-2]);
+    check(table[-1] == NULL, "%s type information is null", name);
+#endif
+    for (int i = V8_DESTRUCTOR_ENTRIES; i < entries; ++i) {
         check(table[i] != NULL, "%s entry %d is set", name, i);
     }
 }
@@ -244,9 +272,9 @@ static void clear_value(Memory* memory, V8Variant* value, const char* what) {
 }
 
 static void check_methods(void* self, const V8LanguageExtenderVtbl* ext, Memory* memory) {
-    const int32_t count = ext->GetNMethods(self);
+    const V8Long count = ext->GetNMethods(self);
     check(count >= 0, "GetNMethods = %ld", (long)count);
-    for (int32_t i = 0; i < count; ++i) {
+    for (V8Long i = 0; i < count; ++i) {
         V8Char* english = (V8Char*)ext->GetMethodName(self, i, 0);
         V8Char* local = (V8Char*)ext->GetMethodName(self, i, 1);
         check(english != NULL && local != NULL, "method %ld: %s / %s, %ld params, %s", (long)i, show(english),
@@ -264,9 +292,9 @@ static void check_methods(void* self, const V8LanguageExtenderVtbl* ext, Memory*
 }
 
 static void check_properties(void* self, const V8LanguageExtenderVtbl* ext, Memory* memory) {
-    const int32_t count = ext->GetNProps(self);
+    const V8Long count = ext->GetNProps(self);
     check(count >= 0, "GetNProps = %ld", (long)count);
-    for (int32_t i = 0; i < count; ++i) {
+    for (V8Long i = 0; i < count; ++i) {
         V8Char* english = (V8Char*)ext->GetPropName(self, i, 0);
         V8Char* local = (V8Char*)ext->GetPropName(self, i, 1);
         check(english != NULL && local != NULL, "property %ld: %s / %s", (long)i, show(english), show(local));
@@ -296,12 +324,12 @@ static void set_int(V8Variant* value, int32_t number, uint32_t padding) {
 /* Sum adds its two integers; the second carries junk above the 16-bit type as the host may leave it. */
 static void check_sum(void* self, const V8LanguageExtenderVtbl* ext) {
     static const V8Char name[] = u"Sum";
-    const int32_t method = ext->FindMethod(self, name);
+    const V8Long method = ext->FindMethod(self, name);
     check(method >= 0, "FindMethod(Sum) finds the test method");
     if (method < 0) {
         return;
     }
-    const int32_t a = 0x7FFF0000 - (int32_t)(GetTickCount() & 0xFF), b = -123457;
+    const int32_t a = 0x7FFF0000 - (int32_t)(clock() & 0xFF), b = -123457;
     V8Variant params[2];
     V8Variant result;
     set_int(&params[0], a, 0);
@@ -318,7 +346,7 @@ static void check_echo(void* self, const V8LanguageExtenderVtbl* ext, Memory* me
     static const V8Char name[] = u"Echo";
     static const V8Char text[] = u"abc \u0416 \U0001F600";
     static const V8Char echoed[] = u"echo:abc \u0416 \U0001F600";
-    const int32_t method = ext->FindMethod(self, name);
+    const V8Long method = ext->FindMethod(self, name);
     check(method >= 0, "FindMethod(Echo) finds the test method");
     if (method < 0) {
         return;
@@ -388,7 +416,7 @@ static void run(V8GetClassNamesFn get_names, V8GetClassObjectFn get_object, V8De
 
     check(init_done->setMemManager(init_self, &memory), "setMemManager");
     check(init_done->Init(init_self, &connection), "Init");
-    const int32_t info = init_done->GetInfo(init_self);
+    const V8Long info = init_done->GetInfo(init_self);
     check(info == EXPECTED_INFO, "GetInfo = %ld", (long)info);
     locale->SetLocale(locale_self, u"ru_RU");
 
@@ -409,6 +437,7 @@ static void run(V8GetClassNamesFn get_names, V8GetClassObjectFn get_object, V8De
     check(memory.bad_frees == 0, "no bad frees (%u)", memory.bad_frees);
 }
 
+#ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {
         fprintf(stderr, "usage: abi_c_host DLL [CLASS]\n");
@@ -432,3 +461,35 @@ int wmain(int argc, wchar_t** argv) {
     printf("%d passed, %d failed\n", passes, failures);
     return failures > 0 ? 1 : 0;
 }
+#else
+/* The class name arrives as ASCII; widened unit by unit. */
+int main(int argc, char** argv) {
+    static V8Char wanted[256];
+    if (argc < 2) {
+        fprintf(stderr, "usage: abi_c_host LIBRARY [CLASS]\n");
+        return 2;
+    }
+    for (size_t i = 0; argc > 2 && argv[2][i] != 0 && i + 1 < sizeof wanted / sizeof wanted[0]; ++i) {
+        wanted[i] = (V8Char)(unsigned char)argv[2][i];
+    }
+    void* module = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+    check(module != NULL, "dlopen (%s)", module != NULL ? "loaded" : dlerror());
+    if (module == NULL) {
+        return 1;
+    }
+    V8GetClassNamesFn get_names = (V8GetClassNamesFn)dlsym(module, "GetClassNames");
+    V8GetClassObjectFn get_object = (V8GetClassObjectFn)dlsym(module, "GetClassObject");
+    V8DestroyObjectFn destroy = (V8DestroyObjectFn)dlsym(module, "DestroyObject");
+    check(get_names != NULL && get_object != NULL && destroy != NULL, "the three exports are present");
+    /* Nothing else of the library is visible to the host's own symbols. */
+    check(dlsym(module, "ComponentLoad") == NULL && dlsym(module, "_ZN6TDriverC1Ev") == NULL &&
+              dlsym(module, "pugi_version") == NULL && dlsym(module, "zlibVersion") == NULL,
+          "no other symbol is exported");
+    if (get_names != NULL && get_object != NULL && destroy != NULL) {
+        run(get_names, get_object, destroy, argc > 2 ? wanted : NULL);
+    }
+    dlclose(module);
+    printf("%d passed, %d failed\n", passes, failures);
+    return failures > 0 ? 1 : 0;
+}
+#endif

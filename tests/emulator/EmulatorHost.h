@@ -68,9 +68,9 @@ private:
         if (recorder.duringEvent) recorder.duringEvent(number);
         return true;
     }
-    static bool V8_CALL AddError(void*, uint16_t, const V8Char*, const V8Char*, int32_t) { return true; }
+    static bool V8_CALL AddError(void*, uint16_t, const V8Char*, const V8Char*, V8Long) { return true; }
 
-    static constexpr V8AddInDefBaseVtbl kTable{nullptr, AddError, nullptr,       nullptr, nullptr, nullptr,
+    static constexpr V8AddInDefBaseVtbl kTable{{}, AddError, nullptr,       nullptr, nullptr, nullptr,
                                                nullptr, ExternalEvent, nullptr, nullptr, nullptr, nullptr};
     Interface iface_{{&kTable}, this};
     std::mutex lock_;

@@ -20,7 +20,7 @@ struct TestMemory {
 
     static TestMemory& Of(void* self) { return *reinterpret_cast<TestMemory*>(self); }
 
-    static bool V8_CALL Alloc(void* self, void** p, uint32_t n) {
+    static bool V8_CALL Alloc(void* self, void** p, V8ULong n) {
         auto& m = Of(self);
         m.allocations.push_back(n);
         if (m.failNext > 0) {
@@ -43,7 +43,7 @@ struct TestMemory {
         ++m.frees;
         *p = nullptr;
     }
-    static constexpr V8MemoryManagerVtbl kTable{nullptr, Alloc, Free};
+    static constexpr V8MemoryManagerVtbl kTable{{}, Alloc, Free};
 
     bool Owns(const void* p) const { return blocks.count(const_cast<void*>(p)) != 0; }
     void Release(const void* p) {
@@ -61,15 +61,15 @@ struct TestConnection {
     struct Report {
         uint16_t code;
         std::u16string source, description;
-        int32_t scode;
+        V8Long scode;
     };
     std::vector<Report> reports;
 
     static TestConnection& Of(void* self) { return *reinterpret_cast<TestConnection*>(self); }
-    static bool V8_CALL AddError(void* self, uint16_t code, const V8Char* source, const V8Char* descr, int32_t scode) {
+    static bool V8_CALL AddError(void* self, uint16_t code, const V8Char* source, const V8Char* descr, V8Long scode) {
         Of(self).reports.push_back({code, source ? source : u"", descr ? descr : u"", scode});
         return true;
     }
-    static constexpr V8AddInDefBaseVtbl kTable{nullptr, AddError, nullptr, nullptr, nullptr, nullptr,
+    static constexpr V8AddInDefBaseVtbl kTable{{}, AddError, nullptr, nullptr, nullptr, nullptr,
                                                  nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 };

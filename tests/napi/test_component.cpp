@@ -1,6 +1,8 @@
 // The component boundary driven through its exported functions and tables, as a host would.
 #include <doctest.h>
 
+#include <algorithm>
+
 #include "napi/Component.h"
 #include "napi/TestObject.h"
 #include "common/Error.h"
@@ -70,9 +72,9 @@ TEST_CASE("block layout and the life-cycle entries") {
     CHECK(w[4] != nullptr);
     CHECK(w[4] == w[5]);
     CHECK(w[5] == w[6]);
-    CHECK(InitDoneTable().destructor == nullptr);
-    CHECK(LanguageExtenderTable().destructor == nullptr);
-    CHECK(LocaleTable().destructor == nullptr);
+    CHECK(std::ranges::all_of(InitDoneTable().destructor, [](void* entry) { return entry == nullptr; }));
+    CHECK(std::ranges::all_of(LanguageExtenderTable().destructor, [](void* entry) { return entry == nullptr; }));
+    CHECK(std::ranges::all_of(LocaleTable().destructor, [](void* entry) { return entry == nullptr; }));
 
     // Before setMemManager the extension name cannot be copied: null, still true.
     V8Char* name = reinterpret_cast<V8Char*>(0x1);

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <random>
+#include <sys/random.h>
 #include <system_error>
 
 #include "common/Error.h"
@@ -50,11 +50,15 @@ std::u16string TempFolder() {
 }
 
 std::u16string NewGuidText() {
-    std::random_device random;
+    // getrandom rather than std::random_device, whose glibc entry point
+    // (arc4random) is newer than the clients the component loads on.
     uint8_t bytes[16];
-    for (size_t i = 0; i < sizeof bytes; i += 4) {
-        const uint32_t word = random();
-        std::memcpy(bytes + i, &word, 4);
+    size_t got = 0;
+    while (got < sizeof bytes) {
+        const ssize_t n = ::getrandom(bytes + got, sizeof bytes - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) throw EComponentError(u"System Error.  Code: " + IntToText(errno) + u".\r\n" + SystemText(errno));
+        got += static_cast<size_t>(n);
     }
     bytes[6] = static_cast<uint8_t>((bytes[6] & 0x0F) | 0x40);  // version 4: random
     bytes[8] = static_cast<uint8_t>((bytes[8] & 0x3F) | 0x80);  // the standard's variant

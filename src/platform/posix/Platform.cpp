@@ -4,7 +4,11 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/utsname.h>
 #include <unistd.h>
+#include <dlfcn.h>
+#include <locale.h>
+#include <wctype.h>
 
 #include <atomic>
 #include <cerrno>
@@ -24,18 +28,30 @@ namespace {
 
 std::atomic<char16_t> gDecimalSeparator{u'.'};
 
+// The full simple lower-case mapping of Unicode, as glibc's towlower gives it
+// in a UTF-8 locale, whatever locale the host's process runs in: the C library
+// knows it as soon as a UTF-8 locale object exists, and names compare the same
+// on every client.
+locale_t FoldingLocale() {
+    static const locale_t locale = [] {
+        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
+            if (const locale_t found = ::newlocale(LC_CTYPE_MASK, name, static_cast<locale_t>(0))) return found;
+        }
+        return static_cast<locale_t>(0);
+    }();
+    return locale;
+}
+
 }  // namespace
 
-// Simple case folding for the scripts the component meets in names: Latin-1,
-// Latin Extended-A pairs, Greek and Cyrillic.
 char16_t FoldCase(char16_t c) {
-    if (c >= u'A' && c <= u'Z') return c + 32;
-    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 32;
-    if (c >= 0x100 && c <= 0x17F && (c % 2) == 0) return c + 1;
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
-    if (c >= 0x410 && c <= 0x42F) return c + 32;
-    if (c >= 0x400 && c <= 0x40F) return c + 80;
-    return c;
+    // Surrogates fold as themselves; every cased pair lies in the basic plane.
+    if (c < 0x80) return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    if (c >= 0xD800 && c <= 0xDFFF) return c;
+    const locale_t locale = FoldingLocale();
+    if (!locale) return c;
+    const wint_t lower = ::towlower_l(static_cast<wint_t>(c), locale);
+    return lower <= 0xFFFF ? static_cast<char16_t>(lower) : c;
 }
 
 bool SameTextLocale(std::u16string_view a, std::u16string_view b) { return a == b; }
@@ -90,7 +106,18 @@ std::u16string CommonAppDataPath() {
     return path;
 }
 
+// The shared object this code is linked into (or the executable, for the
+// native tests), by the address of one of its own functions.
 std::u16string ModuleLongPath() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<const void*>(&ModuleLongPath), &info) != 0 && info.dli_fname &&
+        std::strchr(info.dli_fname, '/')) {
+        if (char* resolved = ::realpath(info.dli_fname, nullptr)) {
+            std::u16string path = FromUtf8(resolved);
+            std::free(resolved);
+            return path;
+        }
+    }
     char buffer[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     return n > 0 ? FromUtf8(std::string_view(buffer, static_cast<size_t>(n))) : std::u16string();
@@ -111,6 +138,28 @@ TFileVersion GetFileVersion(const std::u16string& path) {
 
 std::optional<OSVersionRecord> QueryOSVersion() { return std::nullopt; }
 
+std::u16string OSDescription() {
+    std::string name;
+    if (FILE* file = std::fopen("/etc/os-release", "re")) {
+        char line[512];
+        while (std::fgets(line, sizeof line, file)) {
+            std::string_view text(line);
+            if (!text.starts_with("PRETTY_NAME=")) continue;
+            text.remove_prefix(12);
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+            if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front()) {
+                text = text.substr(1, text.size() - 2);
+            }
+            name = text;
+        }
+        std::fclose(file);
+    }
+    utsname system{};
+    if (::uname(&system) != 0) return FromUtf8(name.empty() ? "Linux" : name);
+    if (name.empty()) name = system.sysname;
+    return FromUtf8(name + " (" + system.release + ")");
+}
+
 bool DirectoryExists(const std::u16string& path) {
     struct stat st{};
     return ::stat(Narrow(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -121,7 +170,8 @@ void CreateLogDirectory(const std::u16string& path) {
     for (size_t pos = 1; pos <= narrow.size(); ++pos) {
         if (pos == narrow.size() || narrow[pos] == '/') {
             const std::string part = narrow.substr(0, pos);
-            ::mkdir(part.c_str(), 0755);
+            // Each folder made here is open to every account, whatever the umask.
+            if (::mkdir(part.c_str(), 0777) == 0) ::chmod(part.c_str(), 0777);
         }
     }
     GrantDirectoryAccess(path);
@@ -151,6 +201,8 @@ void AppendToFile(const std::u16string& path, std::string_view bytes) {
 void WriteWholeFile(const std::u16string& path, std::string_view bytes) {
     Descriptor fd(::open(Narrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (fd.get() < 0) RaiseFileError(u"Cannot create file", path, errno);
+    // Readable and writable by all, as the appended files: the umask does not decide.
+    ::fchmod(fd.get(), 0666);
     WriteAll(fd.get(), bytes);
 }
 

@@ -183,6 +183,9 @@ TFileVersion GetFileVersion(const std::u16string& path) {
     return version;
 }
 
+// Windows has its version numbers; the log header names the system from them.
+std::u16string OSDescription() { return {}; }
+
 std::optional<OSVersionRecord> QueryOSVersion() {
     // GetVersionExW answers a process without a compatibility manifest with
     // 6.2 on every later system, and a DLL cannot supply the host's manifest;

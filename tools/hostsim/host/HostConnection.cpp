@@ -13,7 +13,7 @@ OptionalText Copy(const V8Char* text) {
 }  // namespace
 
 const V8AddInDefBaseVtbl HostConnection::kTable{
-    nullptr,
+    {},
     &HostConnection::AddErrorEntry,
     &HostConnection::ReadEntry,
     &HostConnection::WriteEntry,
@@ -30,7 +30,7 @@ const V8AddInDefBaseVtbl HostConnection::kTable{
 HostConnection::HostConnection() : face_{&kTable, this} {}
 
 bool V8_CALL HostConnection::AddErrorEntry(void* self, std::uint16_t code, const V8Char* source, const V8Char* descr,
-                                           std::int32_t scode) noexcept {
+                                           V8Long scode) noexcept {
     try {
         ErrorRecord record{code, Copy(source), Copy(descr), scode};
         HostConnection& owner = Owner(self);
@@ -59,11 +59,11 @@ bool V8_CALL HostConnection::ExternalEventEntry(void* self, V8Char* source, V8Ch
     }
 }
 
-bool V8_CALL HostConnection::ReadEntry(void*, V8Char*, V8Variant*, std::int32_t*, V8Char**) noexcept { return false; }
+bool V8_CALL HostConnection::ReadEntry(void*, V8Char*, V8Variant*, V8Long*, V8Char**) noexcept { return false; }
 bool V8_CALL HostConnection::WriteEntry(void*, V8Char*, V8Variant*) noexcept { return false; }
 bool V8_CALL HostConnection::RegisterProfileAsEntry(void*, V8Char*) noexcept { return false; }
-bool V8_CALL HostConnection::SetEventBufferDepthEntry(void*, std::int32_t) noexcept { return false; }
-std::int32_t V8_CALL HostConnection::GetEventBufferDepthEntry(void*) noexcept { return 0; }
+bool V8_CALL HostConnection::SetEventBufferDepthEntry(void*, V8Long) noexcept { return false; }
+V8Long V8_CALL HostConnection::GetEventBufferDepthEntry(void*) noexcept { return 0; }
 void V8_CALL HostConnection::CleanEventBufferEntry(void*) noexcept {}
 bool V8_CALL HostConnection::SetStatusLineEntry(void*, V8Char*) noexcept { return false; }
 void V8_CALL HostConnection::ResetStatusLineEntry(void*) noexcept {}

@@ -23,7 +23,7 @@ struct ErrorRecord {
     std::uint16_t code = 0;
     OptionalText source;
     OptionalText description;
-    std::int32_t scode = 0;
+    V8Long scode = 0;
 };
 
 struct EventRecord {
@@ -62,13 +62,13 @@ private:
     static HostConnection& Owner(void* self) noexcept { return *static_cast<Face*>(self)->owner; }
 
     static bool V8_CALL AddErrorEntry(void* self, std::uint16_t code, const V8Char* source, const V8Char* descr,
-                                      std::int32_t scode) noexcept;
-    static bool V8_CALL ReadEntry(void* self, V8Char* name, V8Variant* value, std::int32_t* errCode,
+                                      V8Long scode) noexcept;
+    static bool V8_CALL ReadEntry(void* self, V8Char* name, V8Variant* value, V8Long* errCode,
                                   V8Char** errDescriptor) noexcept;
     static bool V8_CALL WriteEntry(void* self, V8Char* name, V8Variant* value) noexcept;
     static bool V8_CALL RegisterProfileAsEntry(void* self, V8Char* name) noexcept;
-    static bool V8_CALL SetEventBufferDepthEntry(void* self, std::int32_t depth) noexcept;
-    static std::int32_t V8_CALL GetEventBufferDepthEntry(void* self) noexcept;
+    static bool V8_CALL SetEventBufferDepthEntry(void* self, V8Long depth) noexcept;
+    static V8Long V8_CALL GetEventBufferDepthEntry(void* self) noexcept;
     static bool V8_CALL ExternalEventEntry(void* self, V8Char* source, V8Char* message, V8Char* data) noexcept;
     static void V8_CALL CleanEventBufferEntry(void* self) noexcept;
     static bool V8_CALL SetStatusLineEntry(void* self, V8Char* text) noexcept;

@@ -15,13 +15,13 @@ constexpr std::size_t kGuardSize = 16;
 
 }  // namespace
 
-const V8MemoryManagerVtbl HostMemory::kTable{nullptr, &HostMemory::AllocEntry, &HostMemory::FreeEntry};
+const V8MemoryManagerVtbl HostMemory::kTable{{}, &HostMemory::AllocEntry, &HostMemory::FreeEntry};
 
 HostMemory::HostMemory() : face_{&kTable, this} {}
 
 HostMemory::~HostMemory() = default;
 
-bool V8_CALL HostMemory::AllocEntry(void* self, void** memory, std::uint32_t size) noexcept {
+bool V8_CALL HostMemory::AllocEntry(void* self, void** memory, V8ULong size) noexcept {
     if (memory == nullptr) {
         return false;
     }

@@ -78,7 +78,7 @@ private:
     };
 
     static const V8MemoryManagerVtbl kTable;
-    static bool V8_CALL AllocEntry(void* self, void** memory, std::uint32_t size) noexcept;
+    static bool V8_CALL AllocEntry(void* self, void** memory, V8ULong size) noexcept;
     static void V8_CALL FreeEntry(void* self, void** memory) noexcept;
 
     bool ReleaseLocked(const void* block, const char* what);

@@ -190,7 +190,7 @@ TEST_CASE("memory: allocation and free from many threads keep the books straight
 TEST_CASE("connection: errors keep a null source apart from an empty one") {
     HostConnection connection;
     const auto& table = ConnectionTable(connection);
-    CHECK(table.destructor == nullptr);
+    CHECK(std::ranges::all_of(table.destructor, [](void* entry) { return entry == nullptr; }));
     CHECK(table.AddError(connection.Interface(), 1006, u"Внешняя компонента", u"Test failure",
                          static_cast<std::int32_t>(0x80004005u)));
     CHECK(table.AddError(connection.Interface(), 1001, nullptr, u"", 0));
@@ -210,7 +210,7 @@ TEST_CASE("connection: services the host does not simulate answer no") {
     const auto& table = ConnectionTable(connection);
     void* self = connection.Interface();
     V8Variant value = MakeInt(5);
-    std::int32_t code = 77;
+    V8Long code = 77;
     V8Char* description = nullptr;
     std::u16string name = u"Key";
     CHECK_FALSE(table.Read(self, name.data(), &value, &code, &description));
@@ -464,24 +464,24 @@ bool V8_CALL SetMemManager(void* self, void* memory) {
     Of(self, 0).memory = memory;
     return true;
 }
-std::int32_t V8_CALL GetInfo(void* self) { return 2000; }
+V8Long V8_CALL GetInfo(void* self) { return 2000; }
 void V8_CALL Done(void* self) { Journal().push_back("Done"); }
 
 bool V8_CALL RegisterExtensionAs(void* self, V8Char** name) {
     *name = HostText(Of(self, 1), u"Fake", 5);
     return *name != nullptr;
 }
-std::int32_t V8_CALL Zero(void*) { return 0; }
-std::int32_t V8_CALL NotFound(void*, const V8Char*) { return -1; }
-const V8Char* V8_CALL NoName(void*, std::int32_t, std::int32_t) { return nullptr; }
-bool V8_CALL NoValue(void*, std::int32_t, V8Variant*) { return false; }
-bool V8_CALL No(void*, std::int32_t) { return false; }
-std::int32_t V8_CALL OneMethod(void*) { return 1; }
-std::int32_t V8_CALL FindMethod(void*, const V8Char* name) {
+V8Long V8_CALL Zero(void*) { return 0; }
+V8Long V8_CALL NotFound(void*, const V8Char*) { return -1; }
+const V8Char* V8_CALL NoName(void*, V8Long, V8Long) { return nullptr; }
+bool V8_CALL NoValue(void*, V8Long, V8Variant*) { return false; }
+bool V8_CALL No(void*, V8Long) { return false; }
+V8Long V8_CALL OneMethod(void*) { return 1; }
+V8Long V8_CALL FindMethod(void*, const V8Char* name) {
     return name != nullptr && std::u16string_view(name) == u"Run" ? 0 : -1;
 }
 // Alias 0 is proper; 1 hands over a static text; 2 leaves out the terminator.
-const V8Char* V8_CALL GetMethodName(void* self, std::int32_t method, std::int32_t alias) {
+const V8Char* V8_CALL GetMethodName(void* self, V8Long method, V8Long alias) {
     static const V8Char kStatic[] = u"Static";
     if (method != 0) {
         return nullptr;
@@ -493,10 +493,10 @@ const V8Char* V8_CALL GetMethodName(void* self, std::int32_t method, std::int32_
         default: return nullptr;
     }
 }
-std::int32_t V8_CALL NoParams(void*, std::int32_t) { return 0; }
-bool V8_CALL NoDefault(void*, std::int32_t, std::int32_t, V8Variant*) { return false; }
-bool V8_CALL CallAsProc(void* self, std::int32_t method, V8Variant*, std::int32_t) { return method == 0; }
-bool V8_CALL CallAsFunc(void* self, std::int32_t method, V8Variant* result, V8Variant*, std::int32_t count) {
+V8Long V8_CALL NoParams(void*, V8Long) { return 0; }
+bool V8_CALL NoDefault(void*, V8Long, V8Long, V8Variant*) { return false; }
+bool V8_CALL CallAsProc(void* self, V8Long method, V8Variant*, V8Long) { return method == 0; }
+bool V8_CALL CallAsFunc(void* self, V8Long method, V8Variant* result, V8Variant*, V8Long count) {
     if (method != 0) {
         return false;
     }
@@ -507,17 +507,17 @@ void V8_CALL SetLocale(void* self, const V8Char* locale) {
     Of(self, 2).calls.push_back("SetLocale:" + ToUtf8(locale != nullptr ? locale : u"<null>"));
 }
 
-const V8InitDoneVtbl kInitDone{nullptr, &Init, &SetMemManager, &GetInfo, &Done};
+const V8InitDoneVtbl kInitDone{{}, &Init, &SetMemManager, &GetInfo, &Done};
 const V8LanguageExtenderVtbl kExtender{
-    nullptr, &RegisterExtensionAs, &Zero,     &NotFound,  &NoName,        &NoValue,    &NoValue,
+    {}, &RegisterExtensionAs, &Zero,     &NotFound,  &NoName,        &NoValue,    &NoValue,
     &No,     &No,                  &OneMethod, &FindMethod, &GetMethodName, &NoParams, &NoDefault,
     &No,     &CallAsProc,          &CallAsFunc,
 };
-const V8LocaleVtbl kLocale{nullptr, &SetLocale};
+const V8LocaleVtbl kLocale{{}, &SetLocale};
 
 const V8Char* GetClassNames() { return u"Fake|Other"; }
 
-std::int32_t GetClassObject(const V8Char* name, void** component) {
+V8Long GetClassObject(const V8Char* name, void** component) {
     if (name == nullptr || std::u16string_view(name) != u"Fake") {
         return 0;
     }
@@ -530,7 +530,7 @@ std::int32_t GetClassObject(const V8Char* name, void** component) {
     return 1;
 }
 
-std::int32_t DestroyObject(void** component) {
+V8Long DestroyObject(void** component) {
     const auto found = Blocks().find(*component);
     if (found == Blocks().end()) {
         return -1;
