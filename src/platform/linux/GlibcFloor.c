@@ -9,6 +9,7 @@
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
+#include <math.h>
 #include <pthread.h>
 #include <stdint.h>
 #include <sys/random.h>
@@ -22,6 +23,16 @@ __asm__(".symver mcr_pthread_detach, pthread_detach@GLIBC_2.2.5");
 __asm__(".symver mcr_pthread_once, pthread_once@GLIBC_2.2.5");
 __asm__(".symver mcr_pthread_key_create, __pthread_key_create@GLIBC_2.2.5");
 __asm__(".symver mcr_dladdr, dladdr@GLIBC_2.2.5");
+__asm__(".symver mcr_dlopen, dlopen@GLIBC_2.2.5");
+__asm__(".symver mcr_dlsym, dlsym@GLIBC_2.2.5");
+__asm__(".symver mcr_pthread_key_create_public, pthread_key_create@GLIBC_2.2.5");
+__asm__(".symver mcr_pthread_key_delete, pthread_key_delete@GLIBC_2.2.5");
+__asm__(".symver mcr_pthread_getspecific, pthread_getspecific@GLIBC_2.2.5");
+__asm__(".symver mcr_pthread_setspecific, pthread_setspecific@GLIBC_2.2.5");
+/* 2.29 gave log and pow new versions that differ only in how errors are
+ * reported; the window's drawing never reaches their error cases. */
+__asm__(".symver mcr_log, log@GLIBC_2.2.5");
+__asm__(".symver mcr_pow, pow@GLIBC_2.2.5");
 /* Before 2.33 the stat family were inline wrappers around these, which take
  * the structure's version (1 on x86_64) first. */
 __asm__(".symver mcr_xstat, __xstat@GLIBC_2.2.5");
@@ -34,6 +45,14 @@ int mcr_pthread_detach(pthread_t);
 int mcr_pthread_once(pthread_once_t*, void (*)(void));
 int mcr_pthread_key_create(pthread_key_t*, void (*)(void*));
 int mcr_dladdr(const void*, Dl_info*);
+void* mcr_dlopen(const char*, int);
+void* mcr_dlsym(void*, const char*);
+int mcr_pthread_key_create_public(pthread_key_t*, void (*)(void*));
+int mcr_pthread_key_delete(pthread_key_t);
+void* mcr_pthread_getspecific(pthread_key_t);
+int mcr_pthread_setspecific(pthread_key_t, const void*);
+double mcr_log(double);
+double mcr_pow(double, double);
 int mcr_xstat(int, const char*, struct stat*);
 int mcr_lxstat(int, const char*, struct stat*);
 int mcr_fxstat(int, int, struct stat*);
@@ -50,6 +69,16 @@ int __wrap___pthread_key_create(pthread_key_t* key, void (*destructor)(void*)) {
     return mcr_pthread_key_create(key, destructor);
 }
 int __wrap_dladdr(const void* address, Dl_info* info) { return mcr_dladdr(address, info); }
+void* __wrap_dlopen(const char* file, int mode) { return mcr_dlopen(file, mode); }
+void* __wrap_dlsym(void* handle, const char* name) { return mcr_dlsym(handle, name); }
+int __wrap_pthread_key_create(pthread_key_t* key, void (*destructor)(void*)) {
+    return mcr_pthread_key_create_public(key, destructor);
+}
+int __wrap_pthread_key_delete(pthread_key_t key) { return mcr_pthread_key_delete(key); }
+void* __wrap_pthread_getspecific(pthread_key_t key) { return mcr_pthread_getspecific(key); }
+int __wrap_pthread_setspecific(pthread_key_t key, const void* value) { return mcr_pthread_setspecific(key, value); }
+double __wrap_log(double x) { return mcr_log(x); }
+double __wrap_pow(double x, double y) { return mcr_pow(x, y); }
 int __wrap_stat(const char* path, struct stat* info) { return mcr_xstat(STAT_VERSION, path, info); }
 int __wrap_lstat(const char* path, struct stat* info) { return mcr_lxstat(STAT_VERSION, path, info); }
 int __wrap_fstat(int fd, struct stat* info) { return mcr_fxstat(STAT_VERSION, fd, info); }
