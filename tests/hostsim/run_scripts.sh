@@ -14,10 +14,15 @@
 # A script that reaches skip-if-emulated under CPU emulation is checked only
 # up to there, and the note says so.
 #   run_scripts.sh WINE_RUN ARCH HOSTSIM DLL SCRIPT...
+# WINE_RUN "-" runs a native hostsim (Linux) directly.
 set -uo pipefail
 wine_run=$1 arch=$2 hostsim=$3 dll=$4
 shift 4
 scripts=("$@")
+tools=$(cd "$(dirname "$0")/../../scripts" && pwd)
+run_hostsim() {
+  if [ "$wine_run" = "-" ]; then "$hostsim" "$dll" "$@"; else "$wine_run" "$arch" "$hostsim" "$dll" "$@"; fi
+}
 
 want_exit=
 for script in "${scripts[@]}"; do
@@ -30,7 +35,7 @@ for script in "${scripts[@]}"; do
   want_exit=$code
 done
 
-wine32_missing=$(cat "$(dirname "$wine_run")/../build/.wine32-unavailable" 2>/dev/null)
+wine32_missing=$(cat "$tools/../build/.wine32-unavailable" 2>/dev/null)
 if [ -n "$wine32_missing" ] && grep -qx '#needs-wine32' "${scripts[@]}"; then
   echo "skipped: 32-bit Wine unavailable: $wine32_missing"
   exit 77
@@ -39,17 +44,24 @@ fi
 # The component creates its window with each object, so the run needs an X
 # display: the caller's, or a virtual one for this run.
 if [ -z "${DISPLAY:-}" ]; then
-  exec "$(cd "$(dirname "$wine_run")" && pwd)/with-display" "$0" "$wine_run" "$arch" "$hostsim" "$dll" "${scripts[@]}"
+  exec "$tools/with-display" "$0" "$wine_run" "$arch" "$hostsim" "$dll" "${scripts[@]}"
 fi
 out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+appdata=
+trap 'rm -rf "$out" $appdata' EXIT
+# A native component writes its log under MCR_COMMON_APPDATA when set; the
+# test's log goes to a folder of its own, not the machine's.
+if [ "$wine_run" = "-" ] && [ -z "${MCR_COMMON_APPDATA:-}" ]; then
+  appdata=$(mktemp -d)
+  export MCR_COMMON_APPDATA=$appdata
+fi
 verb=(script "${scripts[@]}")
 run_line=$(sed -n 's/^#run //p' "${scripts[0]}" | head -n 1)
 if [ -n "$run_line" ]; then
   [ "${#scripts[@]}" -eq 1 ] || { echo "run_scripts: a #run script runs alone" >&2; exit 2; }
   read -r -a verb <<<"$run_line"
 fi
-"$wine_run" "$arch" "$hostsim" "$dll" "${verb[@]}" >"$out" 2>&1
+run_hostsim "${verb[@]}" >"$out" 2>&1
 got_exit=$?
 cat "$out"
 echo "----"

@@ -19,12 +19,16 @@ namespace {
 // A value GetClassObject must leave alone when it refuses.
 void* Sentinel() { return reinterpret_cast<void*>(static_cast<std::uintptr_t>(0x5A5A5A50u)); }
 
-void CheckTable(void* table, std::size_t entries, const char* name) {
+// `operations` counts the entries after the destructor's (one on Windows,
+// two on Linux), which stay null.
+void CheckTable(void* table, std::size_t operations, const char* name) {
     CAPTURE(name);
     REQUIRE(table != nullptr);
     void* const* entry = static_cast<void* const*>(table);
-    CHECK(entry[0] == nullptr);
-    for (std::size_t i = 1; i < entries; ++i) {
+    for (std::size_t i = 0; i < V8_DESTRUCTOR_ENTRIES; ++i) {
+        CHECK(entry[i] == nullptr);
+    }
+    for (std::size_t i = V8_DESTRUCTOR_ENTRIES; i < V8_DESTRUCTOR_ENTRIES + operations; ++i) {
         CAPTURE(i);
         CHECK(entry[i] != nullptr);
     }
@@ -85,9 +89,9 @@ TEST_CASE("block: three tables, a zero word, then the object three times") {
         CHECK(atOffset[1] == atOffset[2]);
         CHECK(words[4] == atOffset[0]);
         CHECK(words[3] == nullptr);
-        CheckTable(words[0], 5, "IInitDone");
-        CheckTable(words[1], 17, "LanguageExtender");
-        CheckTable(words[2], 2, "Locale");
+        CheckTable(words[0], 4, "IInitDone");
+        CheckTable(words[1], 16, "LanguageExtender");
+        CheckTable(words[2], 1, "Locale");
     }
 }
 

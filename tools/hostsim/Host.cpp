@@ -3,11 +3,7 @@
 #include "MessageLoop.h"
 #include "Script.h"
 #include "Text.h"
-#include "ToolProcess.h"
 #include "Value.h"
-
-#include <shlobj.h>
-#include <windows.h>
 
 #include <algorithm>
 #include <atomic>
@@ -27,19 +23,8 @@ using Clock = std::chrono::steady_clock;
 // Sent to the component the way the host names a Russian-language session.
 constexpr std::u16string_view kLocale = u"ru_RU";
 constexpr std::int32_t kExpectedInfo = 2000;
-// How long `check-box` waits for an armed box, and how long a box nobody
-// armed may stay before the watcher closes it and the script fails.
-constexpr auto kBoxWait = 5000ms;
-constexpr auto kBoxPatience = 5000ms;
 // Pumping slice: events are printed at most this late.
 constexpr auto kSlice = 10ms;
-
-std::atomic<bool> interrupted{false};
-
-BOOL WINAPI OnConsoleControl(DWORD) {
-    interrupted = true;
-    return TRUE;
-}
 
 std::string Show(const OptionalText& text) { return text ? Printable(*text) : std::string("(null)"); }
 
@@ -118,8 +103,26 @@ std::string Took(Clock::duration duration) {
     return ms >= 100 ? ", took " + std::to_string(ms) + " ms" : std::string();
 }
 
-std::uint64_t Ticks(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+// A file name against a pattern of '*' (any run) and '?' (any one unit),
+// letter case ignored as the Windows file system does.
+bool Matches(std::u16string_view pattern, std::u16string_view name) {
+    const auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; };
+    std::size_t p = 0, n = 0, star = std::u16string_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || fold(pattern[p]) == fold(name[n]))) {
+            ++p, ++n;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++, resume = n;
+        } else if (star != std::u16string_view::npos) {
+            p = star + 1, n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*') {
+        ++p;
+    }
+    return p == pattern.size();
 }
 
 }  // namespace
@@ -190,7 +193,9 @@ Host::~Host() {
     for (std::size_t i = 0; i < objects_.size(); ++i) {
         DestroyObject(i);
     }
+#ifdef _WIN32
     watcher_.reset();
+#endif
 }
 
 bool Host::Load() {
@@ -255,11 +260,13 @@ void Host::ShowReports() {
         std::snprintf(address, sizeof address, "%p", badFrees[badFreesShown_].address);
         Fault("bad free of " + std::string(address) + ": " + badFrees[badFreesShown_].reason);
     }
+#ifdef _WIN32
     if (watcher_) {
         for (const std::string& box : watcher_->TakeUnexpected()) {
             Fail("a message box nobody expected was closed: " + box);
         }
     }
+#endif
 }
 
 void Host::Pump(std::chrono::milliseconds duration) {
@@ -267,7 +274,7 @@ void Host::Pump(std::chrono::milliseconds duration) {
 }
 
 // Pumps in slices, printing what arrives, until `done` or the limit; true when done.
-bool Host::PumpUntil(std::chrono::milliseconds limit, const auto& done) {
+bool Host::PumpUntil(std::chrono::milliseconds limit, const std::function<bool()>& done) {
     const auto until = Clock::now() + limit;
     for (;;) {
         ShowReports();
@@ -359,7 +366,7 @@ bool Host::Begin(const std::string& unit) {
     clicks_.clear();
     lastDelay_.reset();
     unitStart_ = Clock::now();
-    GetSystemTimeAsFileTime(&unitStartFile_);
+    unitStartFile_ = std::filesystem::file_time_type::clock::now();
     objects_.clear();
     current_ = 0;
     auto component = CreateObject();
@@ -484,7 +491,7 @@ void Host::RunScripts(const std::vector<std::string>& sources) {
 void Host::RunOpen(const std::vector<std::pair<std::string, std::string>>& settings,
                    std::optional<std::chrono::seconds> timeout) {
     // Ctrl+C ends the wait, not the process: the host still disconnects and cleans up.
-    SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
+    CatchInterrupt();
     if (!Begin("open")) {
         End();
         return;
@@ -501,24 +508,7 @@ void Host::RunOpen(const std::vector<std::pair<std::string, std::string>>& setti
     }
     Execute(++line, "call Open", {"call", "Open"});
     location_ = "open";
-    HWND window = nullptr;
-    PumpUntil(5000ms, [&] {
-        window = desktop::FindTopWindow(options_.caption);
-        return window != nullptr && IsWindowVisible(window);
-    });
-    if (window == nullptr || !IsWindowVisible(window)) {
-        Line("  no visible window \"" + Printable(options_.caption) + "\" after Open");
-    } else {
-        Line("  window: " + desktop::DescribeWindow(window));
-        Line(timeout ? "  waiting until the window is closed or " + std::to_string(timeout->count()) + " s pass"
-                     : std::string("  waiting until the window is closed"));
-        const auto limit = timeout ? std::chrono::duration_cast<std::chrono::milliseconds>(*timeout)
-                                   : std::chrono::milliseconds(std::chrono::hours(24 * 365));
-        const bool closed = PumpUntil(limit, [&] {
-            return interrupted.load() || !IsWindow(window) || !IsWindowVisible(window);
-        });
-        Line(interrupted ? "  interrupted" : closed ? "  the window was closed" : "  time is up");
-    }
+    WaitWhileOpen(timeout);
     Execute(++line, "call Close", {"call", "Close"});
     End();
 }
@@ -803,133 +793,8 @@ void Host::CmdSkipIfEmulated(const Args& args) {
     stopped_ = true;
 }
 
-// --- the component's window
-
-HWND Host::Window() {
-    HWND window = desktop::FindTopWindow(options_.caption);
-    if (window == nullptr) {
-        Fail("no window \"" + Printable(options_.caption) + "\" in this process");
-    }
-    return window;
-}
-
-HWND Host::Child(const std::string& id) {
-    const auto number = ParseCount(id, 0xFFFF);
-    if (!number) {
-        Fail("not a control ID: " + id);
-        return nullptr;
-    }
-    HWND window = Window();
-    if (window == nullptr) {
-        return nullptr;
-    }
-    HWND child = desktop::FindChild(window, static_cast<int>(*number));
-    if (child == nullptr) {
-        Fail("the window has no control " + id);
-    }
-    return child;
-}
-
-desktop::BoxWatcher& Host::Watcher() {
-    if (!watcher_) {
-        watcher_ = std::make_unique<desktop::BoxWatcher>(kBoxPatience);
-    }
-    return *watcher_;
-}
-
+// The window commands look for the component's window by this caption.
 void Host::CmdCaption(const Args& args) { options_.caption = U16(args[0]); }
-
-void Host::CmdWindow(const Args&) {
-    HWND window = desktop::FindTopWindow(options_.caption);
-    Line(window != nullptr ? "  window: " + desktop::DescribeWindow(window)
-                           : "  window: none with the caption \"" + Printable(options_.caption) + "\"");
-}
-
-void Host::CmdWaitWindow(const Args& args) {
-    const auto ms = ParseCount(args[1]);
-    if ((args[0] != "visible" && args[0] != "hidden") || !ms) {
-        Fail("usage: wait-window visible|hidden MS");
-        return;
-    }
-    const bool visible = args[0] == "visible";
-    HWND window = nullptr;
-    const bool reached = PumpUntil(std::chrono::milliseconds(*ms), [&] {
-        window = desktop::FindTopWindow(options_.caption);
-        return (window != nullptr && IsWindowVisible(window)) == visible;
-    });
-    if (!reached) {
-        Fail("the window did not become " + args[0] + " within " + args[1] + " ms");
-    } else {
-        Line("  window: " + (window != nullptr ? desktop::DescribeWindow(window) : std::string("none")));
-    }
-}
-
-void Host::CmdChild(const Args& args) {
-    if (HWND child = Child(args[0])) {
-        Line("  child " + args[0] + ": " + desktop::DescribeChild(child));
-    }
-}
-
-void Host::Click(const Args& args, int count) {
-    HWND child = Child(args[0]);
-    if (child == nullptr) {
-        return;
-    }
-    // Armed before the click: a handler may open a box nobody expected.
-    Watcher();
-    std::string reason;
-    const auto before = Clock::now();
-    if (!desktop::ClickCentre(child, count, reason)) {
-        Fail("cannot click control " + args[0] + ": " + reason);
-        return;
-    }
-    clicks_.push_back(before);
-    Line("  clicked " + std::to_string(count) + "x at the centre of control " + args[0] + " (" +
-         desktop::DescribeChild(child) + ")");
-    // Lets the window take the input; a modal box keeps us here until it is answered.
-    Pump(100ms);
-}
-
-void Host::CmdClickChild(const Args& args) { Click(args, 1); }
-
-void Host::CmdDblClickChild(const Args& args) { Click(args, 2); }
-
-void Host::CmdSetTextChild(const Args& args) {
-    if (HWND child = Child(args[0])) {
-        const std::u16string text = U16(args[1]);
-        SetWindowTextW(child, reinterpret_cast<const wchar_t*>(text.c_str()));
-        Line("  child " + args[0] + ": text \"" + Printable(desktop::TextOf(child)) + "\"");
-    }
-}
-
-void Host::CmdCloseWindow(const Args&) {
-    if (HWND window = Window()) {
-        Watcher();
-        SendMessageW(window, WM_CLOSE, 0, 0);
-        Pump(50ms);
-        Line(std::string("  after WM_CLOSE: ") +
-             (IsWindow(window) ? (IsWindowVisible(window) ? "visible" : "hidden") : "destroyed"));
-    }
-}
-
-void Host::CmdExpectBox(const Args& args) {
-    Watcher().Arm(U16(args[0]));
-    Line("  watching for a message box \"" + args[0] + "\"");
-}
-
-void Host::CmdCheckBox(const Args& args) {
-    const std::u16string caption = U16(args[0]);
-    std::optional<desktop::BoxSeen> seen;
-    PumpUntil(kBoxWait, [&] { return (seen = Watcher().Seen(caption)).has_value(); });
-    if (!seen) {
-        Fail("no message box \"" + args[0] + "\" appeared (was expect-box given before?)");
-        return;
-    }
-    Line("  box \"" + args[0] + "\": \"" + Printable(seen->text) + "\"");
-    if (seen->text != U16(args[1])) {
-        Fail("the box \"" + args[0] + "\" said \"" + Printable(seen->text) + "\", expected \"" + args[1] + "\"");
-    }
-}
 
 // --- files the component writes
 
@@ -937,40 +802,40 @@ void Host::CmdExpectFile(const Args& args) {
     std::u16string pattern = U16(args[0]);
     const std::u16string placeholder = u"{CommonAppData}";
     if (const auto at = pattern.find(placeholder); at != std::u16string::npos) {
-        wchar_t folder[MAX_PATH] = {};
-        if (FAILED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, folder))) {
+        const auto folder = CommonAppData();
+        if (!folder) {
             Fail("the common application data folder is unknown");
             return;
         }
-        pattern.replace(at, placeholder.size(), reinterpret_cast<const char16_t*>(folder));
+        pattern.replace(at, placeholder.size(), folder->u16string());
     }
-    std::replace(pattern.begin(), pattern.end(), u'/', u'\\');
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW(reinterpret_cast<const wchar_t*>(pattern.c_str()), &found);
-    if (search == INVALID_HANDLE_VALUE) {
+    std::replace(pattern.begin(), pattern.end(), u'\\', u'/');
+    const std::size_t slash = pattern.find_last_of(u'/');
+    const std::filesystem::path folder(slash == std::u16string::npos ? u"." : pattern.substr(0, slash + 1));
+    const std::u16string name = slash == std::u16string::npos ? pattern : pattern.substr(slash + 1);
+    std::optional<std::filesystem::directory_entry> newest;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        if (entry.is_regular_file(error) && Matches(name, entry.path().filename().u16string()) &&
+            (!newest || entry.last_write_time(error) > newest->last_write_time(error))) {
+            newest = entry;
+        }
+    }
+    if (!newest) {
         Fail("no file matches " + Printable(pattern));
         return;
     }
-    WIN32_FIND_DATAW newest = found;
-    while (FindNextFileW(search, &found)) {
-        if (Ticks(found.ftLastWriteTime) > Ticks(newest.ftLastWriteTime)) {
-            newest = found;
-        }
-    }
-    FindClose(search);
-    const std::u16string folder = pattern.substr(0, pattern.find_last_of(u'\\') + 1);
-    const std::u16string path = folder + reinterpret_cast<const char16_t*>(newest.cFileName);
-    // File times have 100 ns ticks; two seconds cover coarse file systems.
-    const bool fresh = Ticks(newest.ftLastWriteTime) + 20'000'000 >= Ticks(unitStartFile_);
-    const std::uint64_t size = (static_cast<std::uint64_t>(newest.nFileSizeHigh) << 32) | newest.nFileSizeLow;
-    Line("  file: " + Printable(path) + ", " + std::to_string(size) + " bytes" +
-         (fresh ? ", written during this script" : ", older than this script"));
+    const std::filesystem::path path = newest->path();
+    // Two seconds cover coarse file-system clocks.
+    const bool fresh = newest->last_write_time(error) + 2s >= unitStartFile_;
+    Line("  file: " + Printable(path.generic_u16string()) + ", " + std::to_string(newest->file_size(error)) +
+         " bytes" + (fresh ? ", written during this script" : ", older than this script"));
     if (!fresh) {
         Fail("the newest file matching " + Printable(pattern) + " was not written during this script");
         return;
     }
     if (args.size() > 1) {
-        std::ifstream file(std::filesystem::path(path), std::ios::binary);
+        std::ifstream file(path, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         const bool contains = bytes.find(args[1]) != std::string::npos;
         Line("  file " + std::string(contains ? "contains" : "lacks") + " \"" + args[1] + "\"");
@@ -978,52 +843,6 @@ void Host::CmdExpectFile(const Args& args) {
             Fail("the file does not contain \"" + args[1] + "\"");
         }
     }
-}
-
-}  // namespace hostsim
-
-namespace hostsim {
-
-// The real tool as a separate process, as a test framework runs it; the
-// window answers it on this thread, so the loop keeps pumping meanwhile.
-// Its start counts as a click for the delays of the events that follow.
-void Host::CmdSwipe(const Args& args) { Swipe(args, 0ms); }
-
-// The window's thread blocked, as a host busy with a long call keeps it.
-void Host::CmdSwipeBusy(const Args& args) {
-    const auto ms = ParseCount(args[0]);
-    if (!ms) {
-        Fail("not a duration in ms: " + args[0]);
-        return;
-    }
-    Swipe(Args(args.begin() + 1, args.end()), std::chrono::milliseconds(*ms));
-}
-
-void Host::Swipe(const Args& args, std::chrono::milliseconds busy) {
-    std::vector<std::u16string> words;
-    for (const std::string& arg : args) {
-        words.push_back(arg == "{pid}" ? FromUtf8(std::to_string(GetCurrentProcessId())) : FromUtf8(arg));
-    }
-    clicks_.push_back(Clock::now());
-    std::string failure;
-    const auto result = RunTool(BesideSimulator(L"McrSwipe.exe"), words, 20s,
-                                [this, &busy](std::chrono::milliseconds slice) {
-                                    std::this_thread::sleep_for(std::exchange(busy, 0ms));
-                                    Pump(slice);
-                                },
-                                failure);
-    if (!result) {
-        Fail("swipe: " + failure);
-        return;
-    }
-    for (const auto& [stream, text] : {std::pair{"stdout", &result->out}, std::pair{"stderr", &result->err}}) {
-        std::istringstream lines(*text);
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            Line("  " + std::string(stream) + ": " + line);
-        }
-    }
-    Line("  McrSwipe exit code " + std::to_string(result->exitCode));
 }
 
 }  // namespace hostsim

@@ -5,7 +5,9 @@
 #pragma once
 
 #include "Component.h"
+#ifdef _WIN32
 #include "Desktop.h"
+#endif
 #include "HostConnection.h"
 #include "HostMemory.h"
 #include "Library.h"
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,7 +83,7 @@ private:
     void Fault(const std::string& text);
     void ShowReports();
     void Pump(std::chrono::milliseconds duration);
-    bool PumpUntil(std::chrono::milliseconds limit, const auto& done);
+    bool PumpUntil(std::chrono::milliseconds limit, const std::function<bool()>& done);
 
     std::optional<Component> CreateObject();
     void DestroyObject(std::size_t index);
@@ -117,13 +120,20 @@ private:
     void CmdSkipIfEmulated(const Args& args);
     void CmdSwipe(const Args& args);
     void CmdSwipeBusy(const Args& args);
-    void Swipe(const Args& args, std::chrono::milliseconds busy);
 
     void Call(const Args& args, bool exact);
+
+    // The platform's part (HostWin32.cpp, HostPosix.cpp).
+    void WaitWhileOpen(std::optional<std::chrono::seconds> timeout);
+    static void CatchInterrupt();
+    static std::optional<std::filesystem::path> CommonAppData();
+#ifdef _WIN32
+    void Swipe(const Args& args, std::chrono::milliseconds busy);
     void Click(const Args& args, int count);
     HWND Window();
     HWND Child(const std::string& id);
     desktop::BoxWatcher& Watcher();
+#endif
 
     static const Command kCommands[];
 
@@ -136,14 +146,16 @@ private:
     // Declared after what they were given, so they go first.
     std::vector<std::optional<Component>> objects_;
     std::size_t current_ = 0;
+#ifdef _WIN32
     std::unique_ptr<desktop::BoxWatcher> watcher_;
+#endif
 
     std::string unit_;
     std::string location_;
     bool stopped_ = false;
     std::thread::id mainThread_;
     std::chrono::steady_clock::time_point unitStart_;
-    FILETIME unitStartFile_{};
+    std::filesystem::file_time_type unitStartFile_{};
     std::vector<std::chrono::steady_clock::time_point> clicks_;
     std::size_t errorsShown_ = 0;
     std::size_t eventsShown_ = 0;

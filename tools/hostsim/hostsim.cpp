@@ -5,9 +5,14 @@
 #include "Host.h"
 #include "Text.h"
 
+#ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+#else
+#include <signal.h>
+#include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <exception>
@@ -56,6 +61,7 @@ void Usage() {
     std::fputs(kExitCodes, stderr);
 }
 
+#ifdef _WIN32
 LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
     std::fflush(stdout);
     std::printf("CRASH: exception 0x%08lX at %p\n", exception->ExceptionRecord->ExceptionCode,
@@ -64,6 +70,16 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* exception) {
     TerminateProcess(GetCurrentProcess(), kCrashed);
     return EXCEPTION_EXECUTE_HANDLER;
 }
+#else
+// Only async-signal-safe calls: what stdout buffered may be lost, the line is not.
+void OnCrash(int signal) {
+    char line[] = "CRASH: signal 00\n";
+    line[14] = static_cast<char>('0' + signal / 10 % 10);
+    line[15] = static_cast<char>('0' + signal % 10);
+    [[maybe_unused]] const auto written = write(STDOUT_FILENO, line, sizeof line - 1);
+    _exit(kCrashed);
+}
+#endif
 
 // Takes "--class NAME" and friends off the front of `arguments`; false on a bad option.
 bool TakeOptions(std::vector<std::string>& arguments, HostOptions& options, std::optional<int>* timeout) {
@@ -147,17 +163,8 @@ int Run(std::vector<std::string> arguments) {
     return host.Finish();
 }
 
-}  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    SetConsoleOutputCP(CP_UTF8);
-    // Lines end in "\n" alone, as a test comparing the output expects.
-    _setmode(_fileno(stdout), _O_BINARY);
-    SetUnhandledExceptionFilter(&OnCrash);
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments.push_back(ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
-    }
+int Main(std::vector<std::string> arguments) {
     try {
         const int code = Run(std::move(arguments));
         std::fflush(stdout);
@@ -168,3 +175,29 @@ int wmain(int argc, wchar_t** argv) {
         return kMisbehaved;
     }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    SetConsoleOutputCP(CP_UTF8);
+    // Lines end in "\n" alone, as a test comparing the output expects.
+    _setmode(_fileno(stdout), _O_BINARY);
+    SetUnhandledExceptionFilter(&OnCrash);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
+    }
+    return Main(std::move(arguments));
+}
+#else
+int main(int argc, char** argv) {
+    for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT}) {
+        struct sigaction action {};
+        action.sa_handler = &OnCrash;
+        action.sa_flags = SA_RESETHAND;
+        sigaction(signal, &action, nullptr);
+    }
+    return Main(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

@@ -18,10 +18,9 @@ public:
     // For a component linked into the same program. Throws std::invalid_argument on a null entry.
     Library(V8GetClassNamesFn getClassNames, V8GetClassObjectFn getClassObject, V8DestroyObjectFn destroyObject);
 
-#ifdef _WIN32
-    // LoadLibraryW and the three exports; throws std::runtime_error naming the path and the reason.
+    // LoadLibraryW or dlopen, and the three exports; throws std::runtime_error
+    // naming the path and the reason.
     static Library Load(const std::filesystem::path& path);
-#endif
 
     const V8Char* GetClassNames() const;
     std::int32_t GetClassObject(const V8Char* className, void** component) const;

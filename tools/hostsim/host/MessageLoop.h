@@ -1,8 +1,8 @@
 // Components may create windows or post to the thread that made them, so
-// the thread that creates and calls them keeps its message queue moving.
+// on Windows the thread that creates and calls them keeps its message queue
+// moving. On Linux the component's windows have a thread of their own and
+// events arrive from it: the host's thread only waits.
 #pragma once
-
-#ifdef _WIN32
 
 #include <chrono>
 
@@ -14,4 +14,3 @@ bool PumpMessages(std::chrono::milliseconds duration);
 
 }  // namespace hostsim
 
-#endif
