@@ -3,7 +3,8 @@
 // g++'s virtual calls, so the component's tables must be what g++ expects.
 //   cxx_host check LIBRARY      the component's whole interface, without a display
 //   cxx_host open LIBRARY DELAY_MS EVENTS TIMEOUT_S
-//                               connects, prints "opened" and every event
+//                               sets Delay, the presets "123456789" and
+//                               "ABCDEFGH" and Transparency 20, connects, prints "opened" and every event
 //                               ("event MS SOURCE|MESSAGE|DATA", MS the Unix
 //                               time in milliseconds) until EVENTS arrived or
 //                               the time is up, then disconnects and unloads
@@ -460,7 +461,11 @@ int Check(const char* APath) {
 int Open(const char* APath, int ADelay, std::size_t AEvents, int ATimeout) {
     THost host(APath);
     if (!host.Create()) return 1;
+    // The settings the host's settings form would pass: two presets, the usual opacity.
     host.SetParameter(u"Delay", TValues::Int(ADelay));
+    host.SetParameter(u"Barcode1", host.FValues.Text(u"123456789"));
+    host.SetParameter(u"Barcode2", host.FValues.Text(u"ABCDEFGH"));
+    host.SetParameter(u"Transparency", TValues::Int(20));
     const auto [opened, id] = host.CallForText(u"Open");
     if (!opened) {
         std::printf("not opened: %s\n", host.LastError().c_str());

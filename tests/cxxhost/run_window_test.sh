@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The emulator window of the Linux component through the C++ host, on a
+# display with a window manager (the caller's, or a virtual one with openbox):
+# the window manager's view of the window, both pictures decoded from the
+# screen by two Data Matrix readers, and a real double-click on each picture
+# giving "TracksData" with its preset after Delay.
+#   run_window_test.sh CXX_HOST LIBRARY DECODE_PICTURES DMTXREAD ZXINGREADER
+set -uo pipefail
+host=$1 library=$2 decode=$3 dmtxread=$4 zxingreader=$5
+scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
+if [ -z "${DISPLAY:-}" ]; then
+  exec "$scripts/with-display" "$0" "$@"
+fi
+delay=1000
+work=$(mktemp -d)
+host_pid=
+trap '[ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null; rm -rf "$work"' EXIT
+mkdir -p "$work/appdata" "$work/pictures"
+failed=0
+fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
+now_ms() { date +%s%3N; }
+
+MCR_COMMON_APPDATA=$work/appdata "$host" open "$library" "$delay" 2 60 >"$work/out" 2>&1 &
+host_pid=$!
+for _ in $(seq 100); do grep -q '^opened\|^not opened' "$work/out" && break; sleep 0.1; done
+grep -q '^opened' "$work/out" || { cat "$work/out"; echo "FAILED: the emulator did not connect"; exit 1; }
+window=$(timeout 10 xdotool search --sync --onlyvisible --name ' MCR$' | head -n 1)
+[ -n "$window" ] || { echo "FAILED: no window \"Эмулятор MCR\""; exit 1; }
+
+xprop -id "$window" _NET_WM_WINDOW_TYPE | grep -q _NET_WM_WINDOW_TYPE_UTILITY || fail "not a utility window"
+xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE || fail "not above the others"
+# Transparency 20: alpha 200 of 255, spread over the property's 32 bits.
+xprop -id "$window" _NET_WM_WINDOW_OPACITY | grep -q "= $((200 * 0x01010101))\$" || fail "opacity is not 200/255"
+info=$(xwininfo -id "$window")
+x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+width=$(sed -n 's/.*Width: *//p' <<<"$info")
+height=$(sed -n 's/.*Height: *//p' <<<"$info")
+[ "$width" = 182 ] && [ "$height" = 145 ] || fail "client area ${width}x$height, expected 182x145"
+echo "window $window at $x,$y, ${width}x$height"
+
+# The pictures as the screen shows them (pointer out of the way, so no hint covers them).
+page_top=57 lefts=(3 89) presets=(123456789 ABCDEFGH)
+xdotool mousemove 0 0
+sleep 0.3
+import -window root "$work/screen.png"
+for i in 0 1; do
+  convert "$work/screen.png" -crop "80x80+$((x + lefts[i]))+$((y + page_top))" +repage \
+    -bordercolor white -border 16 -depth 8 "$work/pictures/image$((i + 1)).pgm"
+  printf '%s' "${presets[i]}" >"$work/pictures/image$((i + 1)).bytes"
+done
+"$decode" "$work/pictures" "$dmtxread" "$zxingreader" || fail "the pictures on the screen do not decode"
+
+# A double-click on each picture, each one after the previous event arrived.
+for i in 0 1; do
+  clicked=$(now_ms)
+  xdotool mousemove $((x + lefts[i] + 40)) $((y + page_top + 40)) sleep 0.05 click --repeat 2 --delay 60 1
+  for _ in $(seq 100); do [ "$(grep -c '^event ' "$work/out")" -gt "$i" ] && break; sleep 0.1; done
+  line=$(grep '^event ' "$work/out" | sed -n "$((i + 1))p")
+  [ -n "$line" ] || { fail "no event after the double-click on picture $((i + 1))"; continue; }
+  read -r _ at text <<<"$line"
+  late=$((at - clicked))
+  echo "picture $((i + 1)): event ${late} ms after the click: $text"
+  # SOURCE|MESSAGE|DATA: the driver's events have an empty source.
+  [ "$text" = "|TracksData|${presets[i]}" ] || fail "picture $((i + 1)) gave \"$text\""
+  [ "$late" -ge "$delay" ] && [ "$late" -le $((delay + 3000)) ] || fail "picture $((i + 1)): ${late} ms, Delay is $delay"
+done
+
+wait "$host_pid"
+status=$?
+host_pid=
+cat "$work/out"
+[ "$status" = 0 ] || fail "the host ended with $status"
+[ "$failed" = 0 ] && echo "window test passed"
+exit $((failed > 0))
