@@ -35,13 +35,30 @@ machine_of() {  # the PE header's machine field, as 0x… hex
   printf '0x%x' "$(od -An -t u2 -j $((pe + 4)) -N 2 "$1" | tr -d ' ')"
 }
 
+# The ELF header's class and machine fields, as 0x… hex: 64-bit x86_64 is 2 and 0x3e.
+elf_machine_of() {
+  [ "$(od -An -c -N 4 "$1" | tr -d ' ')" = 177ELF ] || { echo none; return; }
+  [ "$(od -An -t u1 -j 4 -N 1 "$1" | tr -d ' ')" = 2 ] || { echo 32-bit; return; }
+  printf '0x%x' "$(od -An -t u2 -j 18 -N 2 "$1" | tr -d ' ')"
+}
+
 count=$(xmllint --xpath 'count(//*[local-name()="component"])' "$work/MANIFEST.XML")
-[ "$count" -eq 2 ] || fail "the manifest lists $count components, expected 2"
+[ "$count" -eq 3 ] || fail "the manifest lists $count components, expected 3"
 for i in $(seq 1 "$count"); do
   path=$(xmllint --xpath "string((//*[local-name()='component'])[$i]/@path)" "$work/MANIFEST.XML")
   arch=$(xmllint --xpath "string((//*[local-name()='component'])[$i]/@arch)" "$work/MANIFEST.XML")
   dll=$work/$path
   [ -f "$dll" ] || { fail "$path is listed but not in the package"; continue; }
+  os=$(xmllint --xpath "string((//*[local-name()='component'])[$i]/@os)" "$work/MANIFEST.XML")
+  if [ "$os" = Linux ]; then
+    case $arch in x86_64) want=0x3e ;; *) want=unknown ;; esac
+    got=$(elf_machine_of "$dll")
+    [ "$got" = "$want" ] || fail "$path: machine $got, but the manifest says $arch ($want)"
+    # The version is compiled in, where DriverVersion and the log header read it.
+    grep -qaF "$version" "$dll" || fail "$path: no version '$version' inside, INFO.XML says '$version'"
+    echo "$path: Linux $arch, machine $got, version $version inside"
+    continue
+  fi
   case $arch in i386) want=0x14c ;; x86_64) want=0x8664 ;; *) want=unknown ;; esac
   got=$(machine_of "$dll")
   [ "$got" = "$want" ] || fail "$path: machine $got, but the manifest says $arch ($want)"
