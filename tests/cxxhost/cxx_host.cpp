@@ -7,14 +7,19 @@
 //                               "ABCDEFGH" and Transparency 20, connects, prints "opened" and every event
 //                               ("event MS SOURCE|MESSAGE|DATA", MS the Unix
 //                               time in milliseconds) until EVENTS arrived or
-//                               the time is up, then disconnects and unloads
+//                               the time is up, or at once on SIGUSR1 (a
+//                               delivery may then be pending), then
+//                               disconnects, destroys the object, prints the
+//                               events that came meanwhile and unloads
 #include "HostInterfaces.h"
 
 #include <dlfcn.h>
 #include <pugixml.hpp>
 
 #include <chrono>
+#include <atomic>
 #include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +38,9 @@ using namespace host;
 namespace {
 
 int failures = 0;
+volatile std::sig_atomic_t hurried = 0;
+
+void OnHurry(int) { hurried = 1; }
 
 void Expect(bool condition, const std::string& what) {
     std::printf("%s: %s\n", condition ? "ok" : "FAILED", what.c_str());
@@ -475,17 +483,20 @@ int Open(const char* APath, int ADelay, std::size_t AEvents, int ATimeout) {
     std::printf("opened %s\n", id.c_str());
     std::fflush(stdout);
     std::size_t shown = 0;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(ATimeout);
-    while (shown < AEvents && std::chrono::steady_clock::now() < until) {
-        const auto events = host.FConnection.WaitEvents(shown + 1, std::chrono::milliseconds(200));
-        for (; shown < events.size(); ++shown) {
-            std::printf("event %lld %s\n", events[shown].ms, events[shown].text.c_str());
+    const auto show = [&](const std::vector<TConnection::TEvent>& AEvents) {
+        for (; shown < AEvents.size(); ++shown) {
+            std::printf("event %lld %s\n", AEvents[shown].ms, AEvents[shown].text.c_str());
             std::fflush(stdout);
         }
+    };
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(ATimeout);
+    while (shown < AEvents && !hurried && std::chrono::steady_clock::now() < until) {
+        show(host.FConnection.WaitEvents(shown + 1, std::chrono::milliseconds(100)));
     }
-    for (const std::string& error : host.FConnection.Errors()) std::printf("AddError %s\n", error.c_str());
     Expect(host.CallForText(u"Close").first, "Close");
     host.Destroy();
+    show(host.FConnection.WaitEvents(0, std::chrono::milliseconds(0)));
+    for (const std::string& error : host.FConnection.Errors()) std::printf("AddError %s\n", error.c_str());
     host.Unload();
     Expect(host.FMemory.Outstanding() == 0 && host.FMemory.BadFrees() == 0, "host memory all returned");
     std::printf("%zu events, %d failed\n", shown, failures);
@@ -495,6 +506,7 @@ int Open(const char* APath, int ADelay, std::size_t AEvents, int ATimeout) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::signal(SIGUSR1, &OnHurry);
     if (argc == 3 && std::strcmp(argv[1], "check") == 0) return Check(argv[2]);
     if (argc == 6 && std::strcmp(argv[1], "open") == 0) {
         return Open(argv[2], std::atoi(argv[3]), static_cast<std::size_t>(std::atoi(argv[4])), std::atoi(argv[5]));

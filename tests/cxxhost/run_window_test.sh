@@ -3,7 +3,8 @@
 # display with a window manager (the caller's, or a virtual one with openbox):
 # the window manager's view of the window, both pictures decoded from the
 # screen by two Data Matrix readers, and a real double-click on each picture
-# giving "TracksData" with its preset after Delay.
+# giving "TracksData" with its preset after Delay; a third double-click right
+# before the host disconnects, destroys and unloads still gives its event.
 #   run_window_test.sh CXX_HOST LIBRARY DECODE_PICTURES DMTXREAD ZXINGREADER
 set -uo pipefail
 host=$1 library=$2 decode=$3 dmtxread=$4 zxingreader=$5
@@ -20,7 +21,7 @@ failed=0
 fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
 now_ms() { date +%s%3N; }
 
-MCR_COMMON_APPDATA=$work/appdata "$host" open "$library" "$delay" 2 60 >"$work/out" 2>&1 &
+MCR_COMMON_APPDATA=$work/appdata "$host" open "$library" "$delay" 3 60 >"$work/out" 2>&1 &
 host_pid=$!
 for _ in $(seq 100); do grep -q '^opened\|^not opened' "$work/out" && break; sleep 0.1; done
 grep -q '^opened' "$work/out" || { cat "$work/out"; echo "FAILED: the emulator did not connect"; exit 1; }
@@ -66,10 +67,15 @@ for i in 0 1; do
   [ "$late" -ge "$delay" ] && [ "$late" -le $((delay + 3000)) ] || fail "picture $((i + 1)): ${late} ms, Delay is $delay"
 done
 
+xdotool mousemove $((x + lefts[0] + 40)) $((y + page_top + 40)) sleep 0.05 click --repeat 2 --delay 60 1
+sleep 0.2
+kill -USR1 "$host_pid"
 wait "$host_pid"
 status=$?
 host_pid=
 cat "$work/out"
+[ "$(grep '^event ' "$work/out" | sed -n 3p | cut -d' ' -f3)" = "|TracksData|${presets[0]}" ] ||
+  fail "the delivery pending at the host's disconnect was lost"
 [ "$status" = 0 ] || fail "the host ended with $status"
 [ "$failed" = 0 ] && echo "window test passed"
 exit $((failed > 0))
