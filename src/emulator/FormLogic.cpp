@@ -32,6 +32,17 @@ TSwipeOutcome ResolveSwipe(const swipe::TRequest& ARequest, bool AConnected,
     }
 }
 
+std::u16string SwipeLogText(const TSwipeOutcome& AOutcome) {
+    std::u16string text;
+    if (AOutcome.status == swipe::TStatus::kAccepted) {
+        text.append(u"<").append(swipe::ShowControls(AOutcome.text)).append(u">");
+    } else {
+        text.append(u"refused: ").append(swipe::StatusText(AOutcome.status));
+        if (!AOutcome.text.empty()) text.append(u": ").append(AOutcome.text);
+    }
+    return text;
+}
+
 void CheckIndex(int AIndex, int ACount) {
     if (AIndex < 0 || AIndex >= ACount) throw EComponentError(u"List index out of bounds (" + IntToText(AIndex) + u")");
 }

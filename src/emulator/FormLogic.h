@@ -34,3 +34,6 @@ struct TSwipeOutcome {
 };
 TSwipeOutcome ResolveSwipe(const swipe::TRequest& ARequest, bool AConnected,
                            const std::array<std::u16string, 8>& ASlots);
+
+// The log entry's text for a swipe: the delivered text in angle brackets, or the refusal.
+std::u16string SwipeLogText(const TSwipeOutcome& AOutcome);

@@ -5,9 +5,10 @@
 # screen by two Data Matrix readers, and a real double-click on each picture
 # giving "TracksData" with its preset after Delay; a third double-click right
 # before the host disconnects, destroys and unloads still gives its event.
-#   run_window_test.sh CXX_HOST LIBRARY DECODE_PICTURES DMTXREAD ZXINGREADER
+# The swipe tool reaches the window over its socket.
+#   run_window_test.sh CXX_HOST LIBRARY SWIPE_TOOL DECODE_PICTURES DMTXREAD ZXINGREADER
 set -uo pipefail
-host=$1 library=$2 decode=$3 dmtxread=$4 zxingreader=$5
+host=$1 library=$2 tool=$3 decode=$4 dmtxread=$5 zxingreader=$6
 scripts=$(cd "$(dirname "$0")/../../scripts" && pwd)
 if [ -z "${DISPLAY:-}" ]; then
   exec "$scripts/with-display" "$0" "$@"
@@ -16,12 +17,14 @@ delay=1000
 work=$(mktemp -d)
 host_pid=
 trap '[ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/appdata" "$work/pictures"
+mkdir -p "$work/appdata" "$work/pictures" "$work/runtime"
+chmod 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime
 failed=0
 fail() { echo "FAILED: $*"; failed=$((failed + 1)); }
 now_ms() { date +%s%3N; }
 
-MCR_COMMON_APPDATA=$work/appdata "$host" open "$library" "$delay" 3 60 >"$work/out" 2>&1 &
+MCR_COMMON_APPDATA=$work/appdata "$host" open "$library" "$delay" 4 60 >"$work/out" 2>&1 &
 host_pid=$!
 for _ in $(seq 100); do grep -q '^opened\|^not opened' "$work/out" && break; sleep 0.1; done
 grep -q '^opened' "$work/out" || { cat "$work/out"; echo "FAILED: the emulator did not connect"; exit 1; }
@@ -67,6 +70,14 @@ for i in 0 1; do
   [ "$late" -ge "$delay" ] && [ "$late" -le $((delay + 3000)) ] || fail "picture $((i + 1)): ${late} ms, Delay is $delay"
 done
 
+# A swipe from a script: its own socket, the text with an escape.
+sockets=("$work"/runtime/mcr-swipe-"$host_pid"-*.sock)
+[ -S "${sockets[0]}" ] && [ "$(stat -c %a "${sockets[0]}")" = 600 ] || fail "no socket of mode 600: ${sockets[*]}"
+"$tool" --pid "$host_pid" "A<0x42>C" >"$work/swiped" 2>&1 || fail "the swipe tool gave $?: $(cat "$work/swiped")"
+grep -q "^delivered in $delay ms: ABC$" "$work/swiped" || fail "the swipe tool said: $(cat "$work/swiped")"
+for _ in $(seq 100); do [ "$(grep -c '^event ' "$work/out")" -gt 2 ] && break; sleep 0.1; done
+[ "$(grep '^event ' "$work/out" | sed -n 3p | cut -d' ' -f3)" = "|TracksData|ABC" ] || fail "no event for the tool's swipe"
+
 xdotool mousemove $((x + lefts[0] + 40)) $((y + page_top + 40)) sleep 0.05 click --repeat 2 --delay 60 1
 sleep 0.2
 kill -USR1 "$host_pid"
@@ -74,8 +85,9 @@ wait "$host_pid"
 status=$?
 host_pid=
 cat "$work/out"
-[ "$(grep '^event ' "$work/out" | sed -n 3p | cut -d' ' -f3)" = "|TracksData|${presets[0]}" ] ||
+[ "$(grep '^event ' "$work/out" | sed -n 4p | cut -d' ' -f3)" = "|TracksData|${presets[0]}" ] ||
   fail "the delivery pending at the host's disconnect was lost"
+[ -z "$(ls "$work/runtime")" ] || fail "sockets left behind: $(ls "$work/runtime")"
 [ "$status" = 0 ] || fail "the host ended with $status"
 [ "$failed" = 0 ] && echo "window test passed"
 exit $((failed > 0))

@@ -66,17 +66,6 @@ void LogSwipe(HWND sender, const std::u16string& message) {
     }
 }
 
-std::u16string SwipeLogText(const TSwipeOutcome& outcome) {
-    std::u16string text;
-    if (outcome.status == swipe::TStatus::kAccepted) {
-        text.append(u"<").append(swipe::ShowControls(outcome.text)).append(u">");
-    } else {
-        text.append(u"refused: ").append(swipe::StatusText(outcome.status));
-        if (!outcome.text.empty()) text.append(u": ").append(outcome.text);
-    }
-    return text;
-}
-
 HWND CreateChild(HWND parent, const wchar_t* className, const char16_t* text, DWORD style, DWORD exStyle,
                  const RECT& place, int id) {
     HWND child = CreateWindowExW(exStyle, className, text ? win::Wide(text) : nullptr, WS_CHILD | style, place.left,

@@ -12,6 +12,8 @@
 #include "common/Text.h"
 #include "emulator/Escapes.h"
 #include "emulator/FormLogic.h"
+#include "emulator/Swipe.h"
+#include "log/Log.h"
 #include "emulator/x11/Widgets.h"
 #include "platform/x11/UiThread.h"
 #include "platform/x11/WindowHints.h"
@@ -182,6 +184,31 @@ void TfmBarcodes::FormClose() {
     hide();
 }
 
+std::pair<int32_t, std::string> TfmBarcodes::SwipeRequest(uint32_t ACommand, const std::string& AData, long APeer) {
+    const swipe::TParsed parsed = swipe::ParseRequest(ACommand, AData.data(), AData.size());
+    const bool connected = shown() && visible();
+    TSwipeOutcome outcome{parsed.refusal, {}};
+    if (parsed.request) outcome = ResolveSwipe(*parsed.request, connected, FBarcodes);
+    swipe::TAnswer answer{FOnGetDelay ? FOnGetDelay() : 0, outcome.text, FBarcodes};
+    if (parsed.request && parsed.request->command == swipe::TCommand::kDescribe) {
+        answer.text = FromUtf8(FCaption);
+        const auto status = connected ? swipe::TStatus::kAccepted : swipe::TStatus::kNotConnected;
+        return {static_cast<int32_t>(status), swipe::EncodeAnswer(answer)};
+    }
+    try {
+        Log::i(u"Swipe from process " + (APeer > 0 ? IntToText(static_cast<int32_t>(APeer)) : std::u16string(u"unknown")),
+               SwipeLogText(outcome));
+    } catch (...) {
+        // A log that cannot be written does not stop the swipe.
+    }
+    if (outcome.status == swipe::TStatus::kAccepted) {
+        Guarded([&] {
+            if (FOnGetData) FOnGetData(outcome.text);
+        });
+    }
+    return {static_cast<int32_t>(outcome.status), swipe::EncodeAnswer(answer)};
+}
+
 void TfmBarcodes::SendData(const std::u16string& AText) {
     if (FOnGetData) FOnGetData(UnescapeText(AText));
 }
@@ -200,6 +227,7 @@ void TfmBarcodes::Guarded(Handler&& AHandler) {
 void TfmBarcodes::Release(std::unique_ptr<TfmBarcodes> AForm) {
     if (!AForm) return;
     AForm->FOnGetData = nullptr;
+    AForm->FOnGetDelay = nullptr;
     if (AForm->FHandlerDepth == 0) return;  // destroyed here
     AForm->FReleased = true;
     AForm->hide();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "emulator/BarcodesForm.h"
@@ -33,6 +34,7 @@ public:
     void SetCaption(const std::u16string& ACaption);
     void SetAlpha(uint8_t AAlpha);
     void SetOnGetData(TOnGetData AOnGetData) { FOnGetData = std::move(AOnGetData); }
+    void SetOnGetDelay(TOnGetDelay AOnGetDelay) { FOnGetDelay = std::move(AOnGetDelay); }
     // Shows a hidden window (FormShow); a shown one stays as it is.
     void ShowForm();
 
@@ -40,6 +42,12 @@ public:
     // message box waits for the user), disowns it: it is hidden at once,
     // calls back no more, and is deleted when the handler has returned.
     static void Release(std::unique_ptr<TfmBarcodes> AForm);
+
+    // A swipe from another program (process APeer), handled like a click:
+    // the status for the sender and the answer record. A describe request
+    // is answered with the caption and the presets, and its status says
+    // whether the window is connected (shown).
+    std::pair<int32_t, std::string> SwipeRequest(uint32_t ACommand, const std::string& AData, long APeer);
 
     // What the controls' callbacks forward to.
     void ImageDblClick(int AImage);
@@ -59,6 +67,7 @@ private:
     std::array<std::u16string, TBarcodesForm::kSlotCount> FBarcodes;
     std::vector<std::unique_ptr<TPicture>> FBitmapList;
     TOnGetData FOnGetData;
+    TOnGetDelay FOnGetDelay;
     std::array<int, kImageCount> FImageSlot{-1, -1, -1, -1, -1, -1, -1, -1};
     std::array<std::string, kImageCount> FImageHints;
     std::string FCaption;

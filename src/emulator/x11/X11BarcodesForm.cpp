@@ -2,14 +2,19 @@
 // which lives on the UI thread. Slots, caption, alpha and callback are kept
 // here, so objects are created and configured without a display; the window
 // itself is made on the first show and every operation on it is handed to
-// the UI thread and waited for.
+// the UI thread and waited for. From the first show on, the window also
+// takes swipes from other programs on a socket of its own.
 #include <array>
 #include <memory>
+#include <string>
+#include <tuple>
 
 #include "common/Error.h"
 #include "common/Text.h"
 #include "emulator/BarcodesForm.h"
+#include "emulator/Swipe.h"
 #include "emulator/x11/FmBarcodes.h"
+#include "platform/posix/SwipeSocket.h"
 #include "platform/x11/UiThread.h"
 
 namespace {
@@ -23,6 +28,8 @@ void CheckIndex(int AIndex) {
 class TX11BarcodesForm final : public TBarcodesForm {
 public:
     ~TX11BarcodesForm() override {
+        // First, so that no swipe reaches the window while it goes.
+        FListener.reset();
         if (!FForm) return;
         try {
             platform::RunOnUiThread([&] { TfmBarcodes::Release(std::move(FForm)); });
@@ -53,12 +60,20 @@ public:
             if (!FForm) {
                 FForm = std::make_unique<TfmBarcodes>();
                 FForm->SetOnGetData(FOnGetData);
+                FForm->SetOnGetDelay(FOnGetDelay);
             }
             FForm->SetCaption(FCaption);
             FForm->SetAlpha(FAlpha);
             FForm->SetBarcodes(FBarcodes);
             FForm->ShowForm();
         });
+        if (!FListener) {
+            FListener = std::make_unique<platform::TSwipeListener>(
+                [this](uint32_t ACommand, const std::string& AData, pid_t APeer) {
+                    return OnSwipe(ACommand, AData, APeer);
+                },
+                swipe::kMaxDataBytes, static_cast<int32_t>(swipe::TStatus::kBadPayload));
+        }
     }
     void Hide() override {
         OnWindow([&] { FForm->hide(); });
@@ -72,8 +87,21 @@ public:
         FOnGetData = std::move(OnGetData);
         OnWindow([&] { FForm->SetOnGetData(FOnGetData); });
     }
+    void SetOnGetDelay(TOnGetDelay OnGetDelay) override {
+        FOnGetDelay = std::move(OnGetDelay);
+        OnWindow([&] { FForm->SetOnGetDelay(FOnGetDelay); });
+    }
 
 private:
+    // On the listener's thread: the window answers on the UI thread, as for a click.
+    platform::TSwipeReply OnSwipe(uint32_t ACommand, const std::string& AData, pid_t APeer) {
+        platform::TSwipeReply reply{static_cast<int32_t>(swipe::TStatus::kNotConnected), {}};
+        platform::RunOnUiThread([&] {
+            if (FForm) std::tie(reply.status, reply.answer) = FForm->SwipeRequest(ACommand, AData, APeer);
+        });
+        return reply;
+    }
+
     // A window never shown needs nothing, so a display is needed only from the first show on.
     template <class Work>
     void OnWindow(Work&& AWork) const {
@@ -84,7 +112,9 @@ private:
     std::u16string FCaption = u"Считываемые данные";
     uint8_t FAlpha = 235;
     TOnGetData FOnGetData;
+    TOnGetDelay FOnGetDelay;
     std::unique_ptr<TfmBarcodes> FForm;  // made, used and destroyed on the UI thread
+    std::unique_ptr<platform::TSwipeListener> FListener;
 };
 
 }  // namespace
