@@ -3,8 +3,9 @@
 # display with a window manager (the caller's, or a virtual one with openbox):
 # the window manager's view of the window, both pictures decoded from the
 # screen by two Data Matrix readers, and a real double-click on each picture
-# giving "TracksData" with its preset after Delay; a third double-click right
-# before the host disconnects, destroys and unloads still gives its event.
+# giving "TracksData" with its preset after Delay; a double-click right before
+# the host destroys the object with its window open and unloads the library
+# still gives its event.
 # The swipe tool reaches the window over its socket.
 #   run_window_test.sh CXX_HOST LIBRARY SWIPE_TOOL DECODE_PICTURES DMTXREAD ZXINGREADER
 set -uo pipefail
