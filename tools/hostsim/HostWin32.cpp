@@ -210,6 +210,10 @@ void Host::CmdSwipeBusy(const Args& args) {
     Swipe(Args(args.begin() + 1, args.end()), std::chrono::milliseconds(*ms));
 }
 
+// The tool of the simulator's own width: a 64-bit machine needs no 32-bit
+// subsystem for it.
+constexpr const char* kSwipeTool = sizeof(void*) == 8 ? "McrSwipe64" : "McrSwipe";
+
 void Host::Swipe(const Args& args, std::chrono::milliseconds busy) {
     std::vector<std::u16string> words;
     for (const std::string& arg : args) {
@@ -217,7 +221,7 @@ void Host::Swipe(const Args& args, std::chrono::milliseconds busy) {
     }
     clicks_.push_back(Clock::now());
     std::string failure;
-    const auto result = RunTool(BesideSimulator(L"McrSwipe.exe"), words, 20s,
+    const auto result = RunTool(BesideSimulator(std::filesystem::path(std::string(kSwipeTool) + ".exe").wstring()), words, 20s,
                                 [this, &busy](std::chrono::milliseconds slice) {
                                     std::this_thread::sleep_for(std::exchange(busy, 0ms));
                                     Pump(slice);
@@ -234,7 +238,7 @@ void Host::Swipe(const Args& args, std::chrono::milliseconds busy) {
             Line("  " + std::string(stream) + ": " + line);
         }
     }
-    Line("  McrSwipe exit code " + std::to_string(result->exitCode));
+    Line("  " + std::string(kSwipeTool) + " exit code " + std::to_string(result->exitCode));
 }
 
 }  // namespace hostsim

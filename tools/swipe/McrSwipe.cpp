@@ -1,4 +1,4 @@
-// McrSwipe: a card swipe from a script, for unattended tests of the host's
+// McrSwipe (McrSwipe.exe, McrSwipe64.exe): a card swipe from a script, for unattended tests of the host's
 // configurations; its logic is SwipeTool's. Here, what is Windows': the
 // connected emulator windows found by their class and the process that owns
 // them, the swipe sent as WM_COPYDATA, the window's answer taken by a hidden
@@ -19,7 +19,12 @@
 
 namespace swipetool {
 
+// Named as the file is, so that messages say which of the two spoke.
+#ifdef _WIN64
+const char16_t kProgram[] = u"McrSwipe64";
+#else
 const char16_t kProgram[] = u"McrSwipe";
+#endif
 
 namespace {
 
