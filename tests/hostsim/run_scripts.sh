@@ -7,8 +7,9 @@
 #   #exit N    hostsim's exit code (default 0; scripts of one run must agree)
 #   #run VERB ARGS...   run this hostsim verb instead of the script (a script
 #               of its own in the run; its expectations apply to the whole output)
-#   #needs-wine32   the script starts 32-bit programs: where the machine has no
-#               32-bit Wine the run reports itself skipped (exit code 77)
+#   #skip-if-emulated REASON   the script's 32-bit run is not made where 32-bit
+#               code runs under CPU emulation: it reports itself skipped with
+#               REASON (exit code 77)
 # Before the first command, #> and #! apply to the script's whole part of the
 # output (from "== NAME" to "== end NAME") and to the run's closing report.
 # A script that reaches skip-if-emulated under CPU emulation is checked only
@@ -35,9 +36,9 @@ for script in "${scripts[@]}"; do
   want_exit=$code
 done
 
-wine32_missing=$(cat "$tools/../build/.wine32-unavailable" 2>/dev/null)
-if [ -n "$wine32_missing" ] && grep -qx '#needs-wine32' "${scripts[@]}"; then
-  echo "skipped: 32-bit Wine unavailable: $wine32_missing"
+skip_reason=$(sed -n 's/^#skip-if-emulated //p' "${scripts[@]}" | head -n 1)
+if [ "$arch" = win32 ] && [ -n "$skip_reason" ] && "$tools/emulated-cpu"; then
+  echo "skipped: 32-bit code runs under CPU emulation here: $skip_reason"
   exit 77
 fi
 
