@@ -51,10 +51,11 @@ bool PeerWaits(int APeer) {
     return (state.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) == 0;
 }
 
-// Whether AFd became ready for AEvents by AUntil.
+// Whether AFd became ready for AEvents by AUntil; false only once AUntil has
+// passed (or on an error), so that callers can tell a timeout by the clock.
 bool WaitFor(int AFd, short AEvents, std::chrono::steady_clock::time_point AUntil) {
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(AUntil - std::chrono::steady_clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(AUntil - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd wait{AFd, AEvents, 0};
         const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
