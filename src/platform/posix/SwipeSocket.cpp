@@ -78,6 +78,32 @@ bool Transfer(int AFd, char* AData, std::size_t ASize, bool AReading, std::chron
     return true;
 }
 
+// Connected by AUntil; false, with ATimedOut when time ran out. A Unix socket
+// whose listener's backlog is full refuses a non-blocking connect with EAGAIN
+// instead of queueing it, and offers nothing to wait on: retried.
+bool Connect(int AFd, const sockaddr_un& AAddress, std::chrono::steady_clock::time_point AUntil, bool& ATimedOut) {
+    constexpr std::chrono::steady_clock::duration kRetry = std::chrono::milliseconds(10);
+    for (;;) {
+        if (::connect(AFd, reinterpret_cast<const sockaddr*>(&AAddress), sizeof AAddress) == 0) return true;
+        if (errno == EINPROGRESS) {
+            if (!WaitFor(AFd, POLLOUT, AUntil)) {
+                ATimedOut = true;
+                return false;
+            }
+            int failure = 0;
+            socklen_t length = sizeof failure;
+            return ::getsockopt(AFd, SOL_SOCKET, SO_ERROR, &failure, &length) == 0 && failure == 0;
+        }
+        if (errno != EAGAIN && errno != EINTR) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= AUntil) {
+            ATimedOut = true;
+            return false;
+        }
+        std::this_thread::sleep_for(std::min(kRetry, AUntil - now));
+    }
+}
+
 void PutWord(std::string& AOut, uint32_t AValue) {
     for (int i = 0; i < 4; ++i) AOut += static_cast<char>(AValue >> (8 * i) & 0xFF);
 }
@@ -281,36 +307,6 @@ std::vector<TSwipeEndpoint> FindSwipeEndpoints(const std::vector<TSwipeFolder>& 
     });
     return found;
 }
-
-namespace {
-
-// Connected by AUntil; false, with ATimedOut when time ran out. A Unix socket
-// whose listener's backlog is full refuses a non-blocking connect with EAGAIN
-// instead of queueing it, and offers nothing to wait on: retried.
-bool Connect(int AFd, const sockaddr_un& AAddress, std::chrono::steady_clock::time_point AUntil, bool& ATimedOut) {
-    constexpr std::chrono::steady_clock::duration kRetry = std::chrono::milliseconds(10);
-    for (;;) {
-        if (::connect(AFd, reinterpret_cast<const sockaddr*>(&AAddress), sizeof AAddress) == 0) return true;
-        if (errno == EINPROGRESS) {
-            if (!WaitFor(AFd, POLLOUT, AUntil)) {
-                ATimedOut = true;
-                return false;
-            }
-            int failure = 0;
-            socklen_t length = sizeof failure;
-            return ::getsockopt(AFd, SOL_SOCKET, SO_ERROR, &failure, &length) == 0 && failure == 0;
-        }
-        if (errno != EAGAIN && errno != EINTR) return false;
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= AUntil) {
-            ATimedOut = true;
-            return false;
-        }
-        std::this_thread::sleep_for(std::min(kRetry, AUntil - now));
-    }
-}
-
-}  // namespace
 
 std::optional<TSwipeReply> SendSwipe(const std::filesystem::path& APath, uint32_t ACommand, const std::string& AData,
                                      std::chrono::steady_clock::time_point AUntil, bool& ATimedOut) {
