@@ -28,8 +28,8 @@ namespace {
 using TClock = std::chrono::steady_clock;
 
 constexpr std::chrono::milliseconds kAnswerTimeout{5000};
-// Describing takes no work of the window's, so one that has not answered by
-// then is busy or stopped: left for the swipe, which may wait for the rest.
+// Describing is a moment's work for a window, so one that has not answered by
+// then is busy or stopped: left for the swipe, which may wait out the rest.
 constexpr std::chrono::milliseconds kDescribeTimeout{1000};
 
 // The one deadline of the run, counted from its first contact with an emulator.
