@@ -1,11 +1,16 @@
 // mcrswipe-linux64: the swipe tool on Linux; its logic is SwipeTool's. Here
-// the emulators are the sockets in the user's runtime folder: each is asked
-// to describe itself (caption, and whether its window is connected), and the
-// swipe goes over the chosen one.
+// the emulators are the sockets in every place a process of the account may
+// have put one: each is asked to describe itself (caption, and whether its
+// window is connected), all at once, and the swipe goes over the chosen one.
+// The whole run answers within 5 s, as on Windows: an emulator whose process
+// is stopped or busy, or whose backlog is full, holds the tool no longer.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "SwipeTool.h"
@@ -20,13 +25,24 @@ const char16_t kProgram[] = u"mcrswipe-linux64";
 
 namespace {
 
-constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+using TClock = std::chrono::steady_clock;
 
-TReply Exchange(const std::string& ASocket, const swipe::TRequest& ARequest) {
+constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+// Describing is a moment's work for a window, so one that has not answered by
+// then is busy or stopped: left for the swipe, which may wait out the rest.
+constexpr std::chrono::milliseconds kDescribeTimeout{1000};
+
+// The one deadline of the run, counted from its first contact with an emulator.
+TClock::time_point Deadline() {
+    static const TClock::time_point until = TClock::now() + kAnswerTimeout;
+    return until;
+}
+
+TReply Exchange(const std::string& ASocket, const swipe::TRequest& ARequest, TClock::time_point AUntil) {
     TReply reply;
     bool timedOut = false;
     const auto got = platform::SendSwipe(ASocket, static_cast<uint32_t>(ARequest.command), swipe::EncodeRequest(ARequest),
-                                         kAnswerTimeout, timedOut);
+                                         AUntil, timedOut);
     if (!got) {
         reply.gone = !timedOut;
         return reply;
@@ -40,35 +56,55 @@ TReply Exchange(const std::string& ASocket, const swipe::TRequest& ARequest) {
 }  // namespace
 
 std::vector<TEmulator> FindEmulators() {
-    std::vector<TEmulator> found;
-    std::vector<platform::TSwipeEndpoint> endpoints;
-    try {
-        endpoints = platform::FindSwipeEndpoints();
-    } catch (const EComponentError& error) {
-        Write(true, std::u16string(kProgram) + u": " + error.Message() + u"\n");
+    const std::vector<platform::TSwipeEndpoint> endpoints = platform::FindSwipeEndpoints(platform::SwipeSocketFolders());
+    const TClock::time_point until = std::min(Deadline(), TClock::now() + kDescribeTimeout);
+    std::vector<TReply> described(endpoints.size());
+    {
+        std::vector<std::jthread> asking;
+        for (std::size_t i = 0; i < endpoints.size(); ++i) {
+            const auto ask = [&, i] {
+                described[i] = Exchange(endpoints[i].path, {swipe::TCommand::kDescribe, {}, 0}, until);
+            };
+            try {
+                asking.emplace_back(ask);
+            } catch (const std::system_error&) {
+                ask();
+            }
+        }
     }
-    for (const platform::TSwipeEndpoint& endpoint : endpoints) {
-        const TReply described = Exchange(endpoint.path, {swipe::TCommand::kDescribe, {}, 0});
-        // A socket nobody answers on belongs to no emulator any more.
-        if (!described.answered) continue;
+    std::vector<TEmulator> found;
+    for (std::size_t i = 0; i < endpoints.size(); ++i) {
+        // A socket whose listener is gone belongs to no emulator any more; one
+        // that did not answer in time is kept as not connected, so that a swipe
+        // into it alone reports the missing answer while other emulators go on.
+        if (described[i].gone) continue;
         TEmulator emulator;
-        emulator.pid = endpoint.pid;
-        emulator.socket = endpoint.path;
-        emulator.connected = described.status == swipe::TStatus::kAccepted;
-        if (described.answer) emulator.caption = described.answer->text;
+        emulator.pid = endpoints[i].pid;
+        emulator.socket = endpoints[i].path;
+        emulator.connected = described[i].answered && described[i].status == swipe::TStatus::kAccepted;
+        if (described[i].answer) emulator.caption = described[i].answer->text;
         found.push_back(std::move(emulator));
     }
     return found;
 }
 
-TReply Send(const TEmulator& AEmulator, const swipe::TRequest& ARequest) { return Exchange(AEmulator.socket, ARequest); }
+TReply Send(const TEmulator& AEmulator, const swipe::TRequest& ARequest) {
+    return Exchange(AEmulator.socket, ARequest, Deadline());
+}
 
 std::u16string Whereabouts() {
-    try {
-        return u"sockets in " + FromUtf8(platform::SwipeSocketFolder().native());
-    } catch (const EComponentError& error) {
-        return error.Message();
+    std::u16string usable;
+    std::u16string refused;
+    for (const platform::TSwipeFolder& folder : platform::SwipeSocketFolders()) {
+        const std::u16string path = FromUtf8(folder.path.native());
+        if (folder.fault.empty()) {
+            usable += (usable.empty() ? u"" : u", ") + path;
+        } else {
+            refused += (refused.empty() ? u"" : u"; ") + path + u" " + folder.fault;
+        }
     }
+    if (usable.empty()) return u"no folder for sockets: " + refused;
+    return u"sockets in " + usable + (refused.empty() ? u"" : u"; " + refused);
 }
 
 void Write(bool AError, const std::u16string& AText) {

@@ -5,6 +5,7 @@
 // the UI thread and waited for. From the first show on, the window also
 // takes swipes from other programs on a socket of its own.
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -14,6 +15,7 @@
 #include "emulator/BarcodesForm.h"
 #include "emulator/Swipe.h"
 #include "emulator/x11/FmBarcodes.h"
+#include "log/Log.h"
 #include "platform/posix/SwipeSocket.h"
 #include "platform/x11/UiThread.h"
 
@@ -67,13 +69,7 @@ public:
             FForm->SetBarcodes(FBarcodes);
             FForm->ShowForm();
         });
-        if (!FListener) {
-            FListener = std::make_unique<platform::TSwipeListener>(
-                [this](uint32_t ACommand, const std::string& AData, pid_t APeer) {
-                    return OnSwipe(ACommand, AData, APeer);
-                },
-                swipe::kMaxDataBytes, static_cast<int32_t>(swipe::TStatus::kBadPayload));
-        }
+        if (!FListener) StartListener();
     }
     void Hide() override {
         OnWindow([&] { FForm->hide(); });
@@ -93,13 +89,47 @@ public:
     }
 
 private:
-    // On the listener's thread: the window answers on the UI thread, as for a click.
-    platform::TSwipeReply OnSwipe(uint32_t ACommand, const std::string& AData, pid_t APeer) {
+    // The window works by mouse without the socket, so a socket that cannot
+    // be made only turns swipes from other programs off; the next show tries again.
+    void StartListener() {
+        try {
+            FListener = std::make_unique<platform::TSwipeListener>(
+                [this](uint32_t ACommand, const std::string& AData, pid_t APeer,
+                       const std::function<bool()>& ASenderWaiting) {
+                    return OnSwipe(ACommand, AData, APeer, ASenderWaiting);
+                },
+                swipe::kMaxDataBytes, static_cast<int32_t>(swipe::TStatus::kBadPayload));
+        } catch (const EComponentError& error) {
+            LogQuietly([&] { Log::e(u"Swipes from other programs are off", error.Message()); });
+        }
+    }
+
+    // On the listener's thread: the window answers on the UI thread, as for a
+    // click. A sender that gave up while the window was busy may already have
+    // sent the swipe again, so its request is dropped rather than delivered late.
+    platform::TSwipeReply OnSwipe(uint32_t ACommand, const std::string& AData, pid_t APeer,
+                                  const std::function<bool()>& ASenderWaiting) {
         platform::TSwipeReply reply{static_cast<int32_t>(swipe::TStatus::kNotConnected), {}};
         platform::RunOnUiThread([&] {
+            if (!ASenderWaiting()) {
+                LogQuietly([&] {
+                    Log::i(u"Swipe from process " + (APeer > 0 ? IntToText(static_cast<int32_t>(APeer)) : u"unknown"),
+                           u"dropped: the sender stopped waiting");
+                });
+                return;
+            }
             if (FForm) std::tie(reply.status, reply.answer) = FForm->SwipeRequest(ACommand, AData, APeer);
         });
         return reply;
+    }
+
+    // A log that cannot be written stops neither the window nor a swipe.
+    template <class Work>
+    static void LogQuietly(Work&& AWork) {
+        try {
+            AWork();
+        } catch (...) {
+        }
     }
 
     // A window never shown needs nothing, so a display is needed only from the first show on.

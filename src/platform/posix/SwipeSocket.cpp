@@ -33,33 +33,42 @@ std::atomic<unsigned> serial{0};
     throw EComponentError(std::u16string(AWhat) + u": " + SystemText(AError));
 }
 
-bool OwnPrivateFolder(const std::filesystem::path& APath) {
-    struct stat info {};
-    return ::lstat(APath.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
-           (info.st_mode & 0022) == 0;
-}
-
-sockaddr_un Address(const std::filesystem::path& APath) {
+std::optional<sockaddr_un> Address(const std::filesystem::path& APath) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const std::string& text = APath.native();
-    if (text.size() >= sizeof address.sun_path) {
-        throw EComponentError(u"The socket path is too long: " + FromUtf8(text));
-    }
+    if (text.size() >= sizeof address.sun_path) return std::nullopt;
     std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
     return address;
+}
+
+// Whether the peer still holds its end open: a sender that gave up has closed it.
+bool PeerWaits(int APeer) {
+    pollfd state{APeer, POLLRDHUP, 0};
+    while (::poll(&state, 1, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    return (state.revents & (POLLRDHUP | POLLHUP | POLLERR | POLLNVAL)) == 0;
+}
+
+// Whether AFd became ready for AEvents by AUntil; false only once AUntil has
+// passed (or on an error), so that callers can tell a timeout by the clock.
+bool WaitFor(int AFd, short AEvents, std::chrono::steady_clock::time_point AUntil) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(AUntil - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd wait{AFd, AEvents, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        return ready > 0;
+    }
 }
 
 // Whole buffers over a stream, within the time left; false on end, error or timeout.
 bool Transfer(int AFd, char* AData, std::size_t ASize, bool AReading, std::chrono::steady_clock::time_point AUntil) {
     std::size_t done = 0;
     while (done < ASize) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(AUntil - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd wait{AFd, static_cast<short>(AReading ? POLLIN : POLLOUT), 0};
-        const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return false;
+        if (!WaitFor(AFd, AReading ? POLLIN : POLLOUT, AUntil)) return false;
         const ssize_t moved = AReading ? ::recv(AFd, AData + done, ASize - done, 0)
                                        : ::send(AFd, AData + done, ASize - done, MSG_NOSIGNAL);
         if (moved < 0 && (errno == EINTR || errno == EAGAIN)) continue;
@@ -67,6 +76,32 @@ bool Transfer(int AFd, char* AData, std::size_t ASize, bool AReading, std::chron
         done += static_cast<std::size_t>(moved);
     }
     return true;
+}
+
+// Connected by AUntil; false, with ATimedOut when time ran out. A Unix socket
+// whose listener's backlog is full refuses a non-blocking connect with EAGAIN
+// instead of queueing it, and offers nothing to wait on: retried.
+bool Connect(int AFd, const sockaddr_un& AAddress, std::chrono::steady_clock::time_point AUntil, bool& ATimedOut) {
+    constexpr std::chrono::steady_clock::duration kRetry = std::chrono::milliseconds(10);
+    for (;;) {
+        if (::connect(AFd, reinterpret_cast<const sockaddr*>(&AAddress), sizeof AAddress) == 0) return true;
+        if (errno == EINPROGRESS) {
+            if (!WaitFor(AFd, POLLOUT, AUntil)) {
+                ATimedOut = true;
+                return false;
+            }
+            int failure = 0;
+            socklen_t length = sizeof failure;
+            return ::getsockopt(AFd, SOL_SOCKET, SO_ERROR, &failure, &length) == 0 && failure == 0;
+        }
+        if (errno != EAGAIN && errno != EINTR) return false;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= AUntil) {
+            ATimedOut = true;
+            return false;
+        }
+        std::this_thread::sleep_for(std::min(kRetry, AUntil - now));
+    }
 }
 
 void PutWord(std::string& AOut, uint32_t AValue) {
@@ -90,15 +125,60 @@ pid_t PidOf(const std::string& AName) {
 
 }  // namespace
 
+std::u16string SwipeFolderFault(const std::filesystem::path& APath) {
+    if (!APath.is_absolute()) return u"is not an absolute path";
+    struct stat info {};
+    if (::lstat(APath.c_str(), &info) != 0) return errno == ENOENT ? u"does not exist" : SystemText(errno);
+    if (S_ISLNK(info.st_mode)) return u"is a link";
+    if (!S_ISDIR(info.st_mode)) return u"is not a folder";
+    if (info.st_uid != ::geteuid()) return u"belongs to another account";
+    if ((info.st_mode & 0077) != 0) return u"is open to other accounts";
+    return {};
+}
+
 std::filesystem::path SwipeSocketFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && *runtime == '/' && OwnPrivateFolder(runtime)) return runtime;
-    const std::filesystem::path folder = "/tmp/mcr-swipe-" + std::to_string(::geteuid());
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) RaiseFileError(u"Cannot create the folder", FromUtf8(folder.native()), errno);
-    if (!OwnPrivateFolder(folder)) {
-        throw EComponentError(u"The folder \"" + FromUtf8(folder.native()) + u"\" is not the user's own private folder");
+    const std::string uid = std::to_string(::geteuid());
+    const std::filesystem::path runtime = "/run/user/" + uid;
+    if (SwipeFolderFault(runtime).empty()) return runtime;
+    const std::filesystem::path folder = "/tmp/mcr-swipe-" + uid;
+    if (::mkdir(folder.c_str(), 0700) == 0) {
+        // The mode asked for passes through the host's umask, which may take the owner's own rights too.
+        Descriptor made(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (made.get() >= 0) ::fchmod(made.get(), 0700);
+    } else if (errno != EEXIST) {
+        RaiseFileError(u"Cannot create the folder", FromUtf8(folder.native()), errno);
     }
+    const std::u16string fault = SwipeFolderFault(folder);
+    if (!fault.empty()) throw EComponentError(u"The folder \"" + FromUtf8(folder.native()) + u"\" " + fault);
     return folder;
+}
+
+std::vector<TSwipeFolder> SwipeSocketFolders() {
+    const std::string uid = std::to_string(::geteuid());
+    std::vector<std::filesystem::path> candidates;
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0') {
+        candidates.emplace_back(runtime);
+    }
+    candidates.emplace_back("/run/user/" + uid);
+    candidates.emplace_back("/tmp/mcr-swipe-" + uid);
+    std::vector<TSwipeFolder> folders;
+    std::vector<std::pair<dev_t, ino_t>> seen;
+    std::vector<std::string> named;
+    for (const std::filesystem::path& candidate : candidates) {
+        // The same folder by another spelling is one place.
+        const std::string spelling = (candidate / "").lexically_normal().native();
+        if (std::find(named.begin(), named.end(), spelling) != named.end()) continue;
+        named.push_back(spelling);
+        TSwipeFolder folder{candidate, SwipeFolderFault(candidate)};
+        struct stat info {};
+        if (folder.fault.empty() && ::lstat(candidate.c_str(), &info) == 0) {
+            const std::pair<dev_t, ino_t> identity{info.st_dev, info.st_ino};
+            if (std::find(seen.begin(), seen.end(), identity) != seen.end()) continue;
+            seen.push_back(identity);
+        }
+        folders.push_back(std::move(folder));
+    }
+    return folders;
 }
 
 struct TSwipeListener::TImpl {
@@ -150,12 +230,13 @@ struct TSwipeListener::TImpl {
             std::string data(size, '\0');
             if (!Transfer(APeer, data.data(), data.size(), true, until)) return;
             try {
-                reply = handler(command, data, pid);
+                reply = handler(command, data, pid, [APeer] { return PeerWaits(APeer); });
             } catch (...) {
                 // No reply: the sender reports that the emulator did not answer.
                 return;
             }
         }
+        if (!PeerWaits(APeer)) return;
         std::string bytes;
         PutWord(bytes, static_cast<uint32_t>(reply.status));
         PutWord(bytes, static_cast<uint32_t>(reply.answer.size()));
@@ -164,25 +245,31 @@ struct TSwipeListener::TImpl {
     }
 };
 
-TSwipeListener::TSwipeListener(TSwipeHandler AHandler, std::size_t AMaxData, int32_t AOversized)
+TSwipeListener::TSwipeListener(TSwipeHandler AHandler, std::size_t AMaxData, int32_t AOversized,
+                               const std::filesystem::path& AFolder)
     : FImpl(std::make_unique<TImpl>()) {
     FImpl->handler = std::move(AHandler);
     FImpl->maxData = AMaxData;
     FImpl->oversized = AOversized;
-    const std::filesystem::path path = SwipeSocketFolder() / (kPrefix + std::to_string(::getpid()) + "-" +
-                                                              std::to_string(serial++) + kSuffix);
-    const sockaddr_un address = Address(path);
+    const std::filesystem::path folder = AFolder.empty() ? SwipeSocketFolder() : AFolder;
+    const std::filesystem::path path = folder / (kPrefix + std::to_string(::getpid()) + "-" +
+                                                 std::to_string(serial++) + kSuffix);
+    const std::optional<sockaddr_un> address = Address(path);
+    if (!address) throw EComponentError(u"The socket path is too long: " + FromUtf8(path.native()));
+    // The folder is what keeps other accounts out, so it is checked before anything is put into it.
+    if (const std::u16string fault = SwipeFolderFault(folder); !fault.empty()) {
+        throw EComponentError(u"The folder \"" + FromUtf8(folder.native()) + u"\" " + fault);
+    }
     FImpl->listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (FImpl->listener < 0) RaiseSocketError(u"Cannot create the swipe socket", errno);
     // A file of this name is one an earlier process of the same id left behind.
     ::unlink(path.c_str());
-    // Made 0600 from the start: no moment in which another account could connect.
-    const mode_t previous = ::umask(0177);
-    const int bound = ::bind(FImpl->listener, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    const int bindError = errno;
-    ::umask(previous);
-    if (bound != 0) RaiseSocketError(u"Cannot bind the swipe socket", bindError);
+    if (::bind(FImpl->listener, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0) {
+        RaiseSocketError(u"Cannot bind the swipe socket", errno);
+    }
     FImpl->path = path;
+    // Besides the folder: a socket that strays into a looser folder stays the account's.
+    if (::chmod(path.c_str(), 0600) != 0) RaiseSocketError(u"Cannot restrict the swipe socket", errno);
     if (::listen(FImpl->listener, 8) != 0) RaiseSocketError(u"Cannot listen on the swipe socket", errno);
     if (::pipe2(FImpl->wake, O_CLOEXEC) != 0) RaiseSocketError(u"Cannot create a pipe", errno);
     try {
@@ -200,17 +287,20 @@ TSwipeListener::~TSwipeListener() {
 
 const std::filesystem::path& TSwipeListener::Path() const { return FImpl->path; }
 
-std::vector<TSwipeEndpoint> FindSwipeEndpoints() {
+std::vector<TSwipeEndpoint> FindSwipeEndpoints(const std::vector<TSwipeFolder>& AFolders) {
     std::vector<TSwipeEndpoint> found;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(SwipeSocketFolder(), error)) {
-        const pid_t pid = PidOf(entry.path().filename().string());
-        if (pid == 0 || !entry.is_socket(error)) continue;
-        if (::kill(pid, 0) != 0 && errno == ESRCH) {
-            std::filesystem::remove(entry.path(), error);
-            continue;
+    for (const TSwipeFolder& folder : AFolders) {
+        if (!folder.fault.empty()) continue;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path, error)) {
+            const pid_t pid = PidOf(entry.path().filename().string());
+            if (pid == 0 || !entry.is_socket(error)) continue;
+            if (::kill(pid, 0) != 0 && errno == ESRCH) {
+                std::filesystem::remove(entry.path(), error);
+                continue;
+            }
+            found.push_back({entry.path(), pid});
         }
-        found.push_back({entry.path(), pid});
     }
     std::sort(found.begin(), found.end(), [](const TSwipeEndpoint& a, const TSwipeEndpoint& b) {
         return a.pid != b.pid ? a.pid < b.pid : a.path < b.path;
@@ -219,26 +309,26 @@ std::vector<TSwipeEndpoint> FindSwipeEndpoints() {
 }
 
 std::optional<TSwipeReply> SendSwipe(const std::filesystem::path& APath, uint32_t ACommand, const std::string& AData,
-                                     std::chrono::milliseconds ATimeout, bool& ATimedOut) {
+                                     std::chrono::steady_clock::time_point AUntil, bool& ATimedOut) {
     ATimedOut = false;
-    Descriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    const std::optional<sockaddr_un> address = Address(APath);
+    if (!address) return std::nullopt;
+    Descriptor fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (fd.get() < 0) return std::nullopt;
-    const sockaddr_un address = Address(APath);
-    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return std::nullopt;
-    const auto until = std::chrono::steady_clock::now() + ATimeout;
+    if (!Connect(fd.get(), *address, AUntil, ATimedOut)) return std::nullopt;
     std::string request;
     PutWord(request, ACommand);
     PutWord(request, static_cast<uint32_t>(AData.size()));
     request += AData;
     char header[kHeaderBytes];
-    if (!Transfer(fd.get(), request.data(), request.size(), false, until) ||
-        !Transfer(fd.get(), header, sizeof header, true, until)) {
-        ATimedOut = std::chrono::steady_clock::now() >= until;
+    if (!Transfer(fd.get(), request.data(), request.size(), false, AUntil) ||
+        !Transfer(fd.get(), header, sizeof header, true, AUntil)) {
+        ATimedOut = std::chrono::steady_clock::now() >= AUntil;
         return std::nullopt;
     }
     TSwipeReply reply{static_cast<int32_t>(GetWord(header)), std::string(std::min<uint32_t>(GetWord(header + 4), 1 << 20), '\0')};
-    if (!Transfer(fd.get(), reply.answer.data(), reply.answer.size(), true, until)) {
-        ATimedOut = std::chrono::steady_clock::now() >= until;
+    if (!Transfer(fd.get(), reply.answer.data(), reply.answer.size(), true, AUntil)) {
+        ATimedOut = std::chrono::steady_clock::now() >= AUntil;
         return std::nullopt;
     }
     return reply;
