@@ -1,6 +1,6 @@
 // mcrswipe-linux64: the swipe tool on Linux; its logic is SwipeTool's. Here
 // the emulators are the sockets in the user's runtime folder: each is asked
-// to describe itself (caption, and whether its window is connected), and the
+// to describe itself (handle, caption, whether its device is open), and the
 // swipe goes over the chosen one.
 #include <unistd.h>
 
@@ -54,8 +54,7 @@ std::vector<TEmulator> FindEmulators() {
         TEmulator emulator;
         emulator.pid = endpoint.pid;
         emulator.socket = endpoint.path;
-        emulator.connected = described.status == swipe::TStatus::kAccepted;
-        if (described.answer) emulator.caption = described.answer->text;
+        emulator.described = described;
         found.push_back(std::move(emulator));
     }
     return found;

@@ -12,18 +12,13 @@
 #include "common/Error.h"
 #include "common/Text.h"
 #include "emulator/BarcodesForm.h"
+#include "emulator/FormLogic.h"
 #include "emulator/Swipe.h"
 #include "emulator/x11/FmBarcodes.h"
 #include "platform/posix/SwipeSocket.h"
 #include "platform/x11/UiThread.h"
 
 namespace {
-
-void CheckIndex(int AIndex) {
-    if (AIndex < 0 || AIndex >= TBarcodesForm::kSlotCount) {
-        throw EComponentError(u"List index out of bounds (" + IntToText(AIndex) + u")");
-    }
-}
 
 class TX11BarcodesForm final : public TBarcodesForm {
 public:
@@ -40,11 +35,11 @@ public:
     }
 
     std::u16string GetBarcode(int Index) const override {
-        CheckIndex(Index);
+        CheckIndex(Index, kSlotCount);
         return FBarcodes[Index];
     }
     void SetBarcode(int Index, const std::u16string& Value) override {
-        CheckIndex(Index);
+        CheckIndex(Index, kSlotCount);
         FBarcodes[Index] = Value;
     }
     void SetCaption(const std::u16string& Caption) override {
@@ -62,6 +57,7 @@ public:
                 FForm->SetOnGetData(FOnGetData);
                 FForm->SetOnGetDelay(FOnGetDelay);
             }
+            FForm->SetSwipeDevice(FDevice);
             FForm->SetCaption(FCaption);
             FForm->SetAlpha(FAlpha);
             FForm->SetBarcodes(FBarcodes);
@@ -91,6 +87,15 @@ public:
         FOnGetDelay = std::move(OnGetDelay);
         OnWindow([&] { FForm->SetOnGetDelay(FOnGetDelay); });
     }
+    void SetIdentity(int ASerial, const std::u16string& ADriverName) override {
+        FDevice.serial = ASerial;
+        FDevice.driverName = ADriverName;
+        OnWindow([&] { FForm->SetSwipeDevice(FDevice); });
+    }
+    void SetDeviceOpen(bool AOpen) override {
+        FDevice.open = AOpen;
+        OnWindow([&] { FForm->SetSwipeDevice(FDevice); });
+    }
 
 private:
     // On the listener's thread: the window answers on the UI thread, as for a click.
@@ -113,6 +118,7 @@ private:
     uint8_t FAlpha = 235;
     TOnGetData FOnGetData;
     TOnGetDelay FOnGetDelay;
+    TSwipeDevice FDevice;  // the window's copy is the one swipes read, on the UI thread
     std::unique_ptr<TfmBarcodes> FForm;  // made, used and destroyed on the UI thread
     std::unique_ptr<platform::TSwipeListener> FListener;
 };
