@@ -118,15 +118,16 @@ TEST_CASE("two open emulators of one process are told apart by --device; without
 
 TEST_CASE("--list prints every emulator with its handle, state, caption, description and presets") {
     TFresh fresh;
-    gFake.emulators = {Described(4242, 1, true, u"A\x01"), Described(4242, 2, false), Unreached(99, false),
-                       Unreached(100, true)};
+    // In the order the system finds them: the newest window first.
+    gFake.emulators = {Unreached(100, true), Described(4242, 2, false), Described(4242, 1, true, u"A\x01"),
+                       Unreached(99, false)};
     CHECK(Run({u"--list"}) == swipetool::kAccepted);
     CHECK(gFake.sent.empty());
     CHECK(gFake.err.empty());
-    CHECK(gFake.out == u"  4242-1  open  \"Эмулятор MCR\"  (emulator 1 of its process)  1: A<0x01>\n"
-                       u"  4242-2  not open  \"Эмулятор MCR\"  (emulator 2 of its process)\n"
-                       u"  99-?  did not answer within 5 s\n"
-                       u"  100-?  out of reach: its process runs as administrator\n");
+    CHECK(gFake.out == u"  99-?  did not answer within 5 s\n"
+                       u"  100-?  out of reach: its process runs as administrator\n"
+                       u"  4242-1  open  \"Эмулятор MCR\"  (emulator 1 of its process)  1: A<0x01>\n"
+                       u"  4242-2  not open  \"Эмулятор MCR\"  (emulator 2 of its process)\n");
     CHECK(Run({u"--list", u"--pid", u"99"}) == swipetool::kAccepted);
     CHECK(gFake.out == u"  99-?  did not answer within 5 s\n");
     CHECK(Run({u"--list", u"X"}) == swipetool::kUsage);

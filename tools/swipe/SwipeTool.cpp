@@ -1,5 +1,8 @@
 #include "SwipeTool.h"
 
+#include <algorithm>
+#include <tuple>
+
 #include "common/Text.h"
 
 namespace swipetool {
@@ -104,6 +107,14 @@ std::vector<TEmulator> Select(const TOptions& options) {
         }
         selected.push_back(std::move(emulator));
     }
+    // By process, then serial: the same order whatever the order the system found them in.
+    const auto key = [](const TEmulator& emulator) {
+        const auto& answer = emulator.described.answer;
+        const auto id = answer ? swipe::ParseDeviceHandle(answer->device) : std::nullopt;
+        return std::tuple(emulator.pid, id ? id->serial : 0);
+    };
+    std::stable_sort(selected.begin(), selected.end(),
+                     [&](const TEmulator& a, const TEmulator& b) { return key(a) < key(b); });
     return selected;
 }
 
