@@ -124,12 +124,12 @@ TEST_CASE("--list prints every emulator with its handle, state, caption, descrip
     CHECK(Run({u"--list"}) == swipetool::kAccepted);
     CHECK(gFake.sent.empty());
     CHECK(gFake.err.empty());
-    CHECK(gFake.out == u"  99-?  did not answer within 5 s\n"
+    CHECK(gFake.out == u"  99-?  did not answer in time (busy or stopped)\n"
                        u"  100-?  out of reach: its process runs as administrator\n"
                        u"  4242-1  open  \"Эмулятор MCR\"  (emulator 1 of its process)  1: A<0x01>\n"
                        u"  4242-2  not open  \"Эмулятор MCR\"  (emulator 2 of its process)\n");
     CHECK(Run({u"--list", u"--pid", u"99"}) == swipetool::kAccepted);
-    CHECK(gFake.out == u"  99-?  did not answer within 5 s\n");
+    CHECK(gFake.out == u"  99-?  did not answer in time (busy or stopped)\n");
     CHECK(Run({u"--list", u"X"}) == swipetool::kUsage);
     gFake.emulators.clear();
     CHECK(Run({u"--list"}) == swipetool::kNoEmulator);

@@ -74,7 +74,7 @@ std::u16string ListLine(const TEmulator& emulator) {
     if (!described.answered || !described.answer) {
         const std::u16string why = described.denied ? u"out of reach: its process runs as administrator"
                                    : described.answered ? u"gave no description"
-                                                        : u"did not answer within 5 s";
+                                                        : u"did not answer in time (busy or stopped)";
         return u"  " + pid + u"-?  " + why;
     }
     const swipe::TAnswer& answer = *described.answer;
