@@ -36,6 +36,12 @@ public:
     virtual void SetOnGetData(TOnGetData OnGetData) = 0;
     // For the answers to swipes from other programs; windows that take none ignore it.
     virtual void SetOnGetDelay(TOnGetDelay OnGetDelay) {}
+    // How the emulator introduces itself to programs that swipe: its serial
+    // among the process's emulators and the driver's name.
+    virtual void SetIdentity(int ASerial, const std::u16string& ADriverName) {}
+    // The driver's device is open (from Open until Close): swipes from other
+    // programs are taken only then, whether the window is shown or hidden.
+    virtual void SetDeviceOpen(bool AOpen) {}
 };
 
 // Creates the window hidden, on the calling thread, without an owner. Its

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "emulator/Escapes.h"
+#include "emulator/SwipeHandler.h"
 #include "log/Log.h"
 #include "platform/Platform.h"
 
@@ -56,6 +57,7 @@ TDriver::TDriver() : FfmBarcodes(NewBarcodesForm()) {
     FfmBarcodes->SetCaption(kCaption);
     FfmBarcodes->SetOnGetData([this](const std::u16string& AData) { DataEvent(AData); });
     FfmBarcodes->SetOnGetDelay([this] { return std::max(FDelay.load(), kMinDelay); });
+    FfmBarcodes->SetIdentity(NextEmulatorSerial(), DriverInfo.Name);
 }
 
 TDriver::~TDriver() {
@@ -79,12 +81,21 @@ void TDriver::Open() {
     }
     // The alpha is one byte: Transparency 26 gives 260, which wraps to 4.
     FfmBarcodes->SetAlpha(static_cast<uint8_t>(static_cast<uint32_t>(FTransparency) * 10u));
-    FfmBarcodes->Show();
+    // Open before the show: a swipe may come as soon as the window is there.
+    FfmBarcodes->SetDeviceOpen(true);
+    try {
+        FfmBarcodes->Show();
+    } catch (...) {
+        FfmBarcodes->SetDeviceOpen(false);
+        throw;
+    }
 }
 
 void TDriver::Close() {
     TCommonDriver::Close();
-    if (FfmBarcodes) FfmBarcodes->Hide();
+    if (!FfmBarcodes) return;
+    FfmBarcodes->SetDeviceOpen(false);
+    FfmBarcodes->Hide();
 }
 
 void TDriver::TestDevice(std::u16string& ADescription, std::u16string& AInfo) {

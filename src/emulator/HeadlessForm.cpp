@@ -61,6 +61,22 @@ void THeadlessForm::PressSend(const std::u16string& AEditText) {
     Guarded([&] { SendData(AEditText); });
 }
 
+void THeadlessForm::SetIdentity(int ASerial, const std::u16string& ADriverName) {
+    FDevice.serial = ASerial;
+    FDevice.driverName = ADriverName;
+}
+
+TSwipeResponse THeadlessForm::Swipe(uint64_t ACommand, const std::string& AData, long ASender,
+                                    std::function<bool()> ASenderWaiting) {
+    const TSwipeFormState form{FDevice, FCaption, FBarcodes, FOnGetDelay ? FOnGetDelay() : 0};
+    return HandleSwipe({ACommand, AData.data(), AData.size(), ASender, std::move(ASenderWaiting)}, form,
+                       [this](const std::u16string& AText) {
+                           Guarded([&] {
+                               if (FOnGetData) FOnGetData(AText);
+                           });
+                       });
+}
+
 void THeadlessForm::SendData(const std::u16string& AText) {
     if (FOnGetData) FOnGetData(UnescapeText(AText));
 }

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "emulator/BarcodesForm.h"
 #include "emulator/FormLogic.h"
+#include "emulator/SwipeHandler.h"
 
 class THeadlessForm final : public TBarcodesForm {
 public:
@@ -22,6 +25,9 @@ public:
     void Hide() override { FVisible = false; }
     bool Visible() const override { return FVisible; }
     void SetOnGetData(TOnGetData OnGetData) override { FOnGetData = std::move(OnGetData); }
+    void SetOnGetDelay(TOnGetDelay OnGetDelay) override { FOnGetDelay = std::move(OnGetDelay); }
+    void SetIdentity(int ASerial, const std::u16string& ADriverName) override;
+    void SetDeviceOpen(bool AOpen) override { FDevice.open = AOpen; }
 
     const std::u16string& Caption() const { return FCaption; }
     bool AlphaBlend() const { return FAlphaBlend; }
@@ -37,6 +43,10 @@ public:
     // The user's actions; both ignored while the window is hidden.
     void DoubleClickImage(int AImage);
     void PressSend(const std::u16string& AEditText);
+    // A swipe from another program as a window's transport hands it over.
+    TSwipeResponse Swipe(uint64_t ACommand, const std::string& AData, long ASender,
+                         std::function<bool()> ASenderWaiting = {});
+    const TSwipeDevice& Device() const { return FDevice; }
 
     // The texts of the warning and error boxes shown so far.
     const std::vector<std::u16string>& Warnings() const { return FWarnings; }
@@ -50,6 +60,8 @@ private:
     std::array<std::u16string, kSlotCount> FBarcodes;
     std::array<std::u16string, kImageCount> FImageTexts;
     TOnGetData FOnGetData;
+    TOnGetDelay FOnGetDelay;
+    TSwipeDevice FDevice;
     std::u16string FCaption = u"Считываемые данные";
     bool FAlphaBlend = true;
     uint8_t FAlpha = 235;

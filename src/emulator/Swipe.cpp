@@ -55,6 +55,39 @@ TParsed Refuse(TStatus status) { return TParsed{std::nullopt, status}; }
 
 }  // namespace
 
+std::size_t CountCharacters(std::u16string_view AText) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < AText.size(); ++i, ++count) {
+        const bool high = AText[i] >= 0xD800 && AText[i] <= 0xDBFF;
+        if (high && i + 1 < AText.size() && AText[i + 1] >= 0xDC00 && AText[i + 1] <= 0xDFFF) ++i;
+    }
+    return count;
+}
+
+std::u16string DeviceHandle(long APid, int ASerial) {
+    return IntToText(static_cast<int64_t>(APid)) + u"-" + IntToText(static_cast<int32_t>(ASerial));
+}
+
+std::optional<TDeviceId> ParseDeviceHandle(std::u16string_view AText) {
+    const std::size_t dash = AText.find(u'-');
+    if (dash == std::u16string_view::npos) return std::nullopt;
+    // Digits only on both sides: no sign, no blanks, nothing a number parser would forgive.
+    const auto number = [](std::u16string_view digits, long limit) -> std::optional<long> {
+        if (digits.empty() || digits.size() > 10) return std::nullopt;
+        long long value = 0;
+        for (const char16_t c : digits) {
+            if (c < u'0' || c > u'9') return std::nullopt;
+            value = value * 10 + (c - u'0');
+        }
+        if (value < 1 || value > limit) return std::nullopt;
+        return static_cast<long>(value);
+    };
+    const auto pid = number(AText.substr(0, dash), 0x7FFFFFFF);
+    const auto serial = number(AText.substr(dash + 1), 0x7FFFFFFF);
+    if (!pid || !serial) return std::nullopt;
+    return TDeviceId{*pid, static_cast<int>(*serial)};
+}
+
 TParsed ParseRequest(uint64_t ACommand, const void* AData, std::size_t ASize) {
     if (ASize > kMaxDataBytes) return Refuse(TStatus::kTooLong);
     if (ASize > 0 && AData == nullptr) return Refuse(TStatus::kBadPayload);
@@ -66,6 +99,7 @@ TParsed ParseRequest(uint64_t ACommand, const void* AData, std::size_t ASize) {
         request.command = TCommand::kSwipeText;
         request.text.resize(ASize / 2);
         std::memcpy(request.text.data(), AData, ASize);
+        if (CountCharacters(request.text) > kMaxTextChars) return Refuse(TStatus::kTooLong);
         break;
     }
     case static_cast<uint32_t>(TCommand::kSwipePreset): {
@@ -103,6 +137,9 @@ std::string EncodeAnswer(const TAnswer& AAnswer) {
     Put32(out, static_cast<uint32_t>(AAnswer.delay));
     PutText(out, AAnswer.text);
     for (const std::u16string& preset : AAnswer.presets) PutText(out, preset);
+    PutText(out, AAnswer.device);
+    PutText(out, AAnswer.description);
+    Put32(out, AAnswer.open ? 1 : 0);
     return out;
 }
 
@@ -116,7 +153,12 @@ std::optional<TAnswer> DecodeAnswer(const void* AData, std::size_t ASize) {
     for (std::u16string& preset : answer.presets) {
         if (!reader.GetText(preset)) return std::nullopt;
     }
-    if (!reader.AtEnd()) return std::nullopt;
+    uint32_t open = 0;
+    if (!reader.GetText(answer.device) || !reader.GetText(answer.description) || !reader.Get32(open) || open > 1 ||
+        !reader.AtEnd()) {
+        return std::nullopt;
+    }
+    answer.open = open == 1;
     return answer;
 }
 
@@ -125,7 +167,8 @@ std::u16string StatusText(TStatus AStatus) {
     case TStatus::kAccepted: return u"accepted";
     case TStatus::kNotConnected: return u"the emulator is not connected (the device is not open)";
     case TStatus::kEmpty: return u"the text is empty";
-    case TStatus::kTooLong: return u"the data is too long (at most 64 KiB)";
+    case TStatus::kTooLong:
+        return u"the text is too long (at most " + IntToText(static_cast<int64_t>(kMaxTextChars)) + u" characters)";
     case TStatus::kBadEscape: return u"bad escape";
     case TStatus::kEmptyPreset: return u"the preset is empty";
     case TStatus::kBadPayload: return u"malformed data (odd size, or missing)";

@@ -5,13 +5,15 @@
 // status codes and the messages.
 //
 // The payload: a command code, and data of `size` bytes.
-//   kSwipeText    the text to swipe as UTF-16 units, no terminator; its
-//                 escapes are decoded by the window as the edit box's are
+//   kSwipeText    the text to swipe as UTF-16 units, no terminator, at most
+//                 kMaxTextChars characters; its escapes are decoded by the
+//                 window as the edit box's are
 //   kSwipePreset  a 32-bit preset number, 1 to 8
-//   kDescribe     no data; the answer lists the presets
+//   kDescribe     no data; the answer introduces the emulator: its handle,
+//                 caption, description, whether it is open, its presets
 // The status is the sender's answer; with it the window may send an answer
 // record (kAnswer) back to the sender: the delivery's delay and text, the
-// reason of a refusal, the presets.
+// reason of a refusal, the presets and who the emulator is.
 #pragma once
 
 #include <array>
@@ -46,8 +48,25 @@ enum class TStatus : int32_t {
     kUnknownCommand = 9,
 };
 
-inline constexpr std::size_t kMaxDataBytes = 64 * 1024;
+// The limit of a text swipe, in characters as the user counts them (code
+// points, escapes counted as typed). A character takes up to two UTF-16
+// units, so the payload may need four bytes for each.
+inline constexpr std::size_t kMaxTextChars = 32768;
+inline constexpr std::size_t kMaxDataBytes = 4 * kMaxTextChars;
 inline constexpr int kPresetCount = 8;
+
+// Code points: a surrogate pair counts once, a lone surrogate once.
+std::size_t CountCharacters(std::u16string_view AText);
+
+// "PID-N": one emulator among all, N its serial within process PID (1 for
+// the first driver object's). The same form on every platform.
+std::u16string DeviceHandle(long APid, int ASerial);
+// Nothing when the text is not a handle.
+struct TDeviceId {
+    long pid = 0;
+    int serial = 0;
+};
+std::optional<TDeviceId> ParseDeviceHandle(std::u16string_view AText);
 
 struct TRequest {
     TCommand command = TCommand::kDescribe;
@@ -68,8 +87,11 @@ std::string EncodeRequest(const TRequest& ARequest);
 
 struct TAnswer {
     int32_t delay = 0;     // ms until the event, for an accepted swipe
-    std::u16string text;   // the text to be delivered, or the refusal's detail
+    std::u16string text;   // the text to be delivered, the refusal's detail, or for kDescribe the caption
     std::array<std::u16string, kPresetCount> presets;
+    std::u16string device;       // its handle, DeviceHandle
+    std::u16string description;  // its serial in the process and the driver's name
+    bool open = false;           // the driver's device is open: swipes are taken
 };
 std::string EncodeAnswer(const TAnswer& AAnswer);
 // Nothing when the bytes are not a well-formed answer.

@@ -66,6 +66,9 @@ std::optional<OSVersionRecord> QueryOSVersion();
 // version, e.g. "Debian GNU/Linux 12 (bookworm) (6.1.0-18-amd64)"; empty on Windows.
 std::u16string OSDescription();
 
+// This process's id, as other processes see it.
+long ProcessId();
+
 bool DirectoryExists(const std::u16string& path);
 // Creates a missing directory with every missing parent, then grants access to
 // it: every local account may create, write and delete inside it and below.

@@ -638,11 +638,13 @@ TEST_CASE("swipes sent straight to the window: malformed payloads refused, the w
     const DWORD textSize = 14;
     const uint32_t presets[] = {0, 9, 3};
 
-    // Hidden is not connected.
+    // A device never opened is not connected.
     CHECK(send(TCommand::kSwipeText, atPageEnd(text, textSize), textSize) == TStatus::kNotConnected);
+    f.form->SetDeviceOpen(true);
     f.ShowAndPaint();
     CHECK(send(TCommand::kSwipeText, atPageEnd(text, 5), 5) == TStatus::kBadPayload);
-    CHECK(send(TCommand::kSwipeText, base, 64 * 1024 + 2) == TStatus::kTooLong);
+    // Refused by its size alone: the bytes beyond the committed page are never read.
+    CHECK(send(TCommand::kSwipeText, base, swipe::kMaxDataBytes + 2) == TStatus::kTooLong);
     CHECK(send(TCommand::kSwipeText, nullptr, 4) == TStatus::kBadPayload);
     CHECK(send(TCommand::kSwipeText, nullptr, 0) == TStatus::kEmpty);
     CHECK(send(static_cast<TCommand>(0x4D435299), atPageEnd(text, 4), 4) == TStatus::kUnknownCommand);
@@ -666,6 +668,37 @@ TEST_CASE("swipes sent straight to the window: malformed payloads refused, the w
     CHECK(f.calls[2] == u"123456789");
     CHECK(f.boxes.Seen().empty());
     VirtualFree(base, 0, MEM_RELEASE);
+}
+
+// The cross only hides the window: the device stays open and swipes are
+// taken until the driver closes it. A sender whose window is gone stopped
+// waiting for the answer: its swipe is dropped.
+TEST_CASE("swipes follow the device's open state, shown or hidden; a sender that stopped waiting is dropped") {
+    using swipe::TCommand;
+    using swipe::TStatus;
+    TFixture f;
+    f.SetSlots({u"123456789"});
+    f.form->SetDeviceOpen(true);
+    f.ShowAndPaint();
+    SendMessageW(f.Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    Pump(50ms);
+    REQUIRE_FALSE(f.form->Visible());
+    const uint32_t preset = 1;
+    const auto send = [&](HWND sender) {
+        COPYDATASTRUCT payload{static_cast<ULONG_PTR>(TCommand::kSwipePreset), 4, const_cast<uint32_t*>(&preset)};
+        return static_cast<TStatus>(
+            SendMessageW(f.Window(), WM_COPYDATA, reinterpret_cast<WPARAM>(sender), reinterpret_cast<LPARAM>(&payload)));
+    };
+    CHECK(send(nullptr) == TStatus::kAccepted);
+    HWND gone = CreateWindowExW(0, WC_STATICW, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    REQUIRE(gone != nullptr);
+    DestroyWindow(gone);
+    CHECK(send(gone) == static_cast<TStatus>(0));
+    f.form->SetDeviceOpen(false);
+    CHECK(send(nullptr) == TStatus::kNotConnected);
+    REQUIRE(f.calls.size() == 1);
+    CHECK(f.calls[0] == u"123456789");
+    CHECK_FALSE(f.form->Visible());
 }
 
 int main(int argc, char** argv) {

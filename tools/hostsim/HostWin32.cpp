@@ -215,9 +215,14 @@ void Host::CmdSwipeBusy(const Args& args) {
 constexpr const char* kSwipeTool = sizeof(void*) == 8 ? "McrSwipe64" : "McrSwipe";
 
 void Host::Swipe(const Args& args, std::chrono::milliseconds busy) {
+    // "{pid}" anywhere in a word, so that "--device {pid}-2" names our second emulator.
+    const std::string pid = std::to_string(GetCurrentProcessId());
     std::vector<std::u16string> words;
-    for (const std::string& arg : args) {
-        words.push_back(arg == "{pid}" ? FromUtf8(std::to_string(GetCurrentProcessId())) : FromUtf8(arg));
+    for (std::string arg : args) {
+        for (std::size_t at = arg.find("{pid}"); at != std::string::npos; at = arg.find("{pid}", at + pid.size())) {
+            arg.replace(at, 5, pid);
+        }
+        words.push_back(FromUtf8(arg));
     }
     clicks_.push_back(Clock::now());
     std::string failure;

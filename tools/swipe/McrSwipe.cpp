@@ -1,14 +1,18 @@
 // McrSwipe (McrSwipe.exe, McrSwipe64.exe): a card swipe from a script, for unattended tests of the host's
 // configurations; its logic is SwipeTool's. Here, what is Windows': the
-// connected emulator windows found by their class and the process that owns
-// them, the swipe sent as WM_COPYDATA, the window's answer taken by a hidden
-// window of the tool's, and the console.
+// emulator windows found by their class and the process that owns them, each
+// asked to describe itself, the swipe sent as WM_COPYDATA, the window's
+// answer taken by a hidden window of the tool's, and the console. One build
+// for 32 and one for 64 bits; either reaches the windows of both widths.
 //
-//   McrSwipe [--pid PID] TEXT
-//   McrSwipe [--pid PID] --barcode N
-//   McrSwipe [--pid PID] -- TEXT
+//   McrSwipe [--device PID-N | --pid PID] TEXT
+//   McrSwipe [--device PID-N | --pid PID] --barcode N
+//   McrSwipe [--device PID-N | --pid PID] -- TEXT
+//   McrSwipe --list [--pid PID]
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +32,18 @@ const char16_t kProgram[] = u"McrSwipe";
 
 namespace {
 
-constexpr UINT kAnswerTimeoutMs = 5000;
+// One deadline for the whole run, descriptions and swipe together; a
+// message sent late still gets a short while.
+constexpr std::chrono::milliseconds kAnswerTimeout{5000};
+constexpr std::chrono::milliseconds kLeastTimeout{250};
+const auto gStarted = std::chrono::steady_clock::now();
+
+UINT TimeLeftMs() {
+    const auto left = kAnswerTimeout - std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           std::chrono::steady_clock::now() - gStarted);
+    return static_cast<UINT>(std::max(left, kLeastTimeout).count());
+}
+
 constexpr wchar_t kAnswerClass[] = L"McrSwipe.Answer";
 
 const char16_t* Units(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
@@ -43,10 +58,6 @@ BOOL CALLBACK CollectEmulator(HWND window, LPARAM context) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     emulator.pid = static_cast<long>(pid);
-    std::vector<wchar_t> caption(static_cast<size_t>(GetWindowTextLengthW(window)) + 1);
-    GetWindowTextW(window, caption.data(), static_cast<int>(caption.size()));
-    emulator.caption = Units(caption.data());
-    emulator.connected = IsWindowVisible(window) != FALSE;
     reinterpret_cast<std::vector<TEmulator>*>(context)->push_back(emulator);
     return TRUE;
 }
@@ -95,6 +106,7 @@ private:
 std::vector<TEmulator> FindEmulators() {
     std::vector<TEmulator> all;
     EnumWindows(&CollectEmulator, reinterpret_cast<LPARAM>(&all));
+    for (TEmulator& emulator : all) emulator.described = Send(emulator, {swipe::TCommand::kDescribe, {}, 0});
     return all;
 }
 
@@ -108,8 +120,11 @@ TReply Send(const TEmulator& emulator, const swipe::TRequest& request) {
     TReply reply;
     SetLastError(ERROR_SUCCESS);
     if (SendMessageTimeoutW(window, WM_COPYDATA, reinterpret_cast<WPARAM>(answerWindow.Handle()),
-                            reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, kAnswerTimeoutMs, &result) == 0) {
-        reply.gone = !IsWindow(window);
+                            reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, TimeLeftMs(), &result) == 0) {
+        // A process of a higher integrity level (run as administrator) is
+        // refused our messages at once, which is not a busy window.
+        reply.denied = GetLastError() == ERROR_ACCESS_DENIED;
+        reply.gone = !reply.denied && !IsWindow(window);
         return reply;
     }
     reply.answered = true;

@@ -1,7 +1,7 @@
 // mcrswipe-linux64: the swipe tool on Linux; its logic is SwipeTool's. Here
 // the emulators are the sockets in every place a process of the account may
-// have put one: each is asked to describe itself (caption, and whether its
-// window is connected), all at once, and the swipe goes over the chosen one.
+// have put one: each is asked to describe itself (handle, caption, whether
+// its device is open), all at once, and the swipe goes over the chosen one.
 // The whole run answers within 5 s, as on Windows: an emulator whose process
 // is stopped or busy, or whose backlog is full, holds the tool no longer.
 #include <unistd.h>
@@ -81,8 +81,7 @@ std::vector<TEmulator> FindEmulators() {
         TEmulator emulator;
         emulator.pid = endpoints[i].pid;
         emulator.socket = endpoints[i].path;
-        emulator.connected = described[i].answered && described[i].status == swipe::TStatus::kAccepted;
-        if (described[i].answer) emulator.caption = described[i].answer->text;
+        emulator.described = described[i];
         found.push_back(std::move(emulator));
     }
     return found;

@@ -13,7 +13,6 @@
 #include "emulator/Escapes.h"
 #include "emulator/FormIds.h"
 #include "emulator/FormLogic.h"
-#include "log/Log.h"
 #include "platform/win32/ModalForm.h"
 #include "platform/win32/SystemError.h"
 
@@ -53,18 +52,6 @@ constexpr bool SameClassName() {
 static_assert(SameClassName(), "the window class is the one the swipe tool looks for");
 
 constexpr UINT kAnswerTimeoutMs = 2000;
-
-// Where data came from, in the log of a test run: the sender's process.
-void LogSwipe(HWND sender, const std::u16string& message) {
-    DWORD pid = 0;
-    if (sender != nullptr) GetWindowThreadProcessId(sender, &pid);
-    const std::u16string caption = u"Swipe from process " + (pid ? IntToText(pid) : std::u16string(u"unknown"));
-    try {
-        Log::i(caption, message);
-    } catch (...) {
-        // A log that cannot be written does not stop the swipe.
-    }
-}
 
 HWND CreateChild(HWND parent, const wchar_t* className, const char16_t* text, DWORD style, DWORD exStyle,
                  const RECT& place, int id) {
@@ -227,6 +214,11 @@ void TfmBarcodes::SetBarcode(int Index, const std::u16string& Value) {
 
 void TfmBarcodes::SetCaption(const std::u16string& Caption) { SetWindowTextW(FHandle.get(), win::Wide(Caption)); }
 
+void TfmBarcodes::SetIdentity(int ASerial, const std::u16string& ADriverName) {
+    FDevice.serial = ASerial;
+    FDevice.driverName = ADriverName;
+}
+
 void TfmBarcodes::SetAlpha(uint8_t Alpha) { SetLayeredWindowAttributes(FHandle.get(), 0, Alpha, LWA_ALPHA); }
 
 void TfmBarcodes::Show() {
@@ -368,39 +360,33 @@ void TfmBarcodes::ImageDblClick(int AImage) {
     if (slot >= 0 && FOnGetData) FOnGetData(UnescapeText(FBarcodes[slot]));
 }
 
-// A swipe from another program, handled like a click on this thread. The
-// payload is checked before it is used; the sender learns the outcome from
-// the result and, when it gave a window, from the answer sent back to it.
+// A swipe from another program, handled like a click on this thread by the
+// shared swipe handler. The sender learns the outcome from the result and,
+// when it gave a window, from the answer sent back to it.
 LRESULT TfmBarcodes::OnCopyData(HWND ASender, const COPYDATASTRUCT& AData) {
-    // A sender whose window is gone stopped waiting (the tool reported no
-    // answer): its swipe is dropped, so that a retry does not make two.
-    if (ASender != nullptr && !IsWindow(ASender)) {
-        LogSwipe(ASender, u"dropped: the sender stopped waiting");
-        return 0;
-    }
-    const swipe::TParsed parsed = swipe::ParseRequest(AData.dwData, AData.lpData, AData.cbData);
-    TSwipeOutcome outcome{parsed.refusal, {}};
-    if (parsed.request) outcome = ResolveSwipe(*parsed.request, Visible(), FBarcodes);
-    const bool describe = parsed.request && parsed.request->command == swipe::TCommand::kDescribe;
-    const int32_t delay = FOnGetDelay ? FOnGetDelay() : 0;
-    if (!describe) LogSwipe(ASender, SwipeLogText(outcome));
-    swipe::TAnswer answer{delay, outcome.text, FBarcodes};
-    if (outcome.status == swipe::TStatus::kAccepted && !describe) {
-        ReportErrors([this, &outcome] {
-            if (FOnGetData) FOnGetData(outcome.text);
+    DWORD pid = 0;
+    if (ASender != nullptr) GetWindowThreadProcessId(ASender, &pid);
+    // A sender whose window is gone stopped waiting (the tool reported no answer).
+    TSwipeIncoming request{AData.dwData, AData.lpData, AData.cbData, static_cast<long>(pid),
+                           [ASender] { return ASender == nullptr || IsWindow(ASender) != FALSE; }};
+    const std::u16string caption = win::WindowText(FHandle.get());
+    const TSwipeFormState form{FDevice, caption, FBarcodes, FOnGetDelay ? FOnGetDelay() : 0};
+    TSwipeResponse response = HandleSwipe(request, form, [this](const std::u16string& AText) {
+        ReportErrors([&] {
+            if (FOnGetData) FOnGetData(AText);
         });
-    }
-    Answer(ASender, answer);
-    return static_cast<LRESULT>(outcome.status);
+    });
+    if (response.dropped) return 0;
+    Answer(ASender, std::move(response.answer));
+    return static_cast<LRESULT>(response.status);
 }
 
 // Only to a window of the sender's that is waiting for it: the answer is
 // sent while the sender still waits for its own message.
-void TfmBarcodes::Answer(HWND ASender, const swipe::TAnswer& AAnswer) {
+void TfmBarcodes::Answer(HWND ASender, std::string AAnswer) {
     if (ASender == nullptr || !IsWindow(ASender) || !InSendMessage()) return;
-    std::string bytes = swipe::EncodeAnswer(AAnswer);
-    COPYDATASTRUCT data{static_cast<ULONG_PTR>(swipe::TCommand::kAnswer), static_cast<DWORD>(bytes.size()),
-                        bytes.data()};
+    COPYDATASTRUCT data{static_cast<ULONG_PTR>(swipe::TCommand::kAnswer), static_cast<DWORD>(AAnswer.size()),
+                        AAnswer.data()};
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(ASender, WM_COPYDATA, reinterpret_cast<WPARAM>(FHandle.get()),
                         reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ignored);

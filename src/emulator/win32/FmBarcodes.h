@@ -12,6 +12,7 @@
 
 #include "emulator/BarcodesForm.h"
 #include "emulator/Swipe.h"
+#include "emulator/SwipeHandler.h"
 #include "platform/win32/ActivationContext.h"
 #include "platform/win32/ModalForm.h"
 #include "platform/win32/WinHandles.h"
@@ -39,6 +40,8 @@ public:
     bool Visible() const override;
     void SetOnGetData(TOnGetData OnGetData) override { FOnGetData = std::move(OnGetData); }
     void SetOnGetDelay(TOnGetDelay OnGetDelay) override { FOnGetDelay = std::move(OnGetDelay); }
+    void SetIdentity(int ASerial, const std::u16string& ADriverName) override;
+    void SetDeviceOpen(bool AOpen) override { FDevice.open = AOpen; }
 
     HWND Handle() const { return FHandle.get(); }
     HWND HintWindow() const { return FHint.get(); }
@@ -66,7 +69,7 @@ private:
     void OnNotify(const NMHDR& header);
     void OnClose();
     LRESULT OnCopyData(HWND ASender, const COPYDATASTRUCT& AData);
-    void Answer(HWND ASender, const swipe::TAnswer& AAnswer);
+    void Answer(HWND ASender, std::string AAnswer);
     void btnSendClick();
     void ImageDblClick(int AImage);
 
@@ -92,6 +95,7 @@ private:
     std::array<int, kImageCount> FImageSlots{-1, -1, -1, -1, -1, -1, -1, -1};
     TOnGetData FOnGetData;
     TOnGetDelay FOnGetDelay;
+    TSwipeDevice FDevice;
     win::UniqueFont FFont;
     win::UniqueWindow FHandle;
     win::UniqueWindow FHint;

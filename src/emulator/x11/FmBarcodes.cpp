@@ -13,7 +13,6 @@
 #include "emulator/Escapes.h"
 #include "emulator/FormLogic.h"
 #include "emulator/Swipe.h"
-#include "log/Log.h"
 #include "emulator/x11/Widgets.h"
 #include "platform/x11/UiThread.h"
 #include "platform/x11/WindowHints.h"
@@ -184,29 +183,18 @@ void TfmBarcodes::FormClose() {
     hide();
 }
 
-std::pair<int32_t, std::string> TfmBarcodes::SwipeRequest(uint32_t ACommand, const std::string& AData, long APeer) {
-    const swipe::TParsed parsed = swipe::ParseRequest(ACommand, AData.data(), AData.size());
-    const bool connected = shown() && visible();
-    TSwipeOutcome outcome{parsed.refusal, {}};
-    if (parsed.request) outcome = ResolveSwipe(*parsed.request, connected, FBarcodes);
-    swipe::TAnswer answer{FOnGetDelay ? FOnGetDelay() : 0, outcome.text, FBarcodes};
-    if (parsed.request && parsed.request->command == swipe::TCommand::kDescribe) {
-        answer.text = FromUtf8(FCaption);
-        const auto status = connected ? swipe::TStatus::kAccepted : swipe::TStatus::kNotConnected;
-        return {static_cast<int32_t>(status), swipe::EncodeAnswer(answer)};
-    }
-    try {
-        Log::i(u"Swipe from process " + (APeer > 0 ? IntToText(static_cast<int32_t>(APeer)) : std::u16string(u"unknown")),
-               SwipeLogText(outcome));
-    } catch (...) {
-        // A log that cannot be written does not stop the swipe.
-    }
-    if (outcome.status == swipe::TStatus::kAccepted) {
-        Guarded([&] {
-            if (FOnGetData) FOnGetData(outcome.text);
+std::pair<int32_t, std::string> TfmBarcodes::SwipeRequest(uint32_t ACommand, const std::string& AData, long APeer,
+                                                          const std::function<bool()>& ASenderWaiting) {
+    const std::u16string caption = FromUtf8(FCaption);
+    const TSwipeFormState form{FDevice, caption, FBarcodes, FOnGetDelay ? FOnGetDelay() : 0};
+    const TSwipeResponse response =
+        HandleSwipe({ACommand, AData.data(), AData.size(), APeer, ASenderWaiting}, form, [&](const std::u16string& AText) {
+            Guarded([&] {
+                if (FOnGetData) FOnGetData(AText);
+            });
         });
-    }
-    return {static_cast<int32_t>(outcome.status), swipe::EncodeAnswer(answer)};
+    if (response.dropped) return {0, {}};
+    return {static_cast<int32_t>(response.status), response.answer};
 }
 
 void TfmBarcodes::SendData(const std::u16string& AText) {

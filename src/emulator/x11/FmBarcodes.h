@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,6 +16,7 @@
 
 #include "emulator/BarcodesForm.h"
 #include "emulator/BarcodeImage.h"
+#include "emulator/SwipeHandler.h"
 
 class Fl_Button;
 class Fl_Group;
@@ -35,6 +37,7 @@ public:
     void SetAlpha(uint8_t AAlpha);
     void SetOnGetData(TOnGetData AOnGetData) { FOnGetData = std::move(AOnGetData); }
     void SetOnGetDelay(TOnGetDelay AOnGetDelay) { FOnGetDelay = std::move(AOnGetDelay); }
+    void SetSwipeDevice(const TSwipeDevice& ADevice) { FDevice = ADevice; }
     // Shows a hidden window (FormShow); a shown one stays as it is.
     void ShowForm();
 
@@ -43,11 +46,12 @@ public:
     // calls back no more, and is deleted when the handler has returned.
     static void Release(std::unique_ptr<TfmBarcodes> AForm);
 
-    // A swipe from another program (process APeer), handled like a click:
-    // the status for the sender and the answer record. A describe request
-    // is answered with the caption and the presets, and its status says
-    // whether the window is connected (shown).
-    std::pair<int32_t, std::string> SwipeRequest(uint32_t ACommand, const std::string& AData, long APeer);
+    // A swipe from another program (process APeer), handled like a click by
+    // the shared swipe handler: the status for the sender and the answer
+    // record. A request whose sender no longer waits (ASenderWaiting says
+    // so) is dropped: status 0, no answer, nothing delivered.
+    std::pair<int32_t, std::string> SwipeRequest(uint32_t ACommand, const std::string& AData, long APeer,
+                                                 const std::function<bool()>& ASenderWaiting = {});
 
     // What the controls' callbacks forward to.
     void ImageDblClick(int AImage);
@@ -68,6 +72,7 @@ private:
     std::vector<std::unique_ptr<TPicture>> FBitmapList;
     TOnGetData FOnGetData;
     TOnGetDelay FOnGetDelay;
+    TSwipeDevice FDevice;
     std::array<int, kImageCount> FImageSlot{-1, -1, -1, -1, -1, -1, -1, -1};
     std::array<std::string, kImageCount> FImageHints;
     std::string FCaption;

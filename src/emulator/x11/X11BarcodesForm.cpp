@@ -13,6 +13,7 @@
 #include "common/Error.h"
 #include "common/Text.h"
 #include "emulator/BarcodesForm.h"
+#include "emulator/FormLogic.h"
 #include "emulator/Swipe.h"
 #include "emulator/x11/FmBarcodes.h"
 #include "log/Log.h"
@@ -20,12 +21,6 @@
 #include "platform/x11/UiThread.h"
 
 namespace {
-
-void CheckIndex(int AIndex) {
-    if (AIndex < 0 || AIndex >= TBarcodesForm::kSlotCount) {
-        throw EComponentError(u"List index out of bounds (" + IntToText(AIndex) + u")");
-    }
-}
 
 class TX11BarcodesForm final : public TBarcodesForm {
 public:
@@ -42,11 +37,11 @@ public:
     }
 
     std::u16string GetBarcode(int Index) const override {
-        CheckIndex(Index);
+        CheckIndex(Index, kSlotCount);
         return FBarcodes[Index];
     }
     void SetBarcode(int Index, const std::u16string& Value) override {
-        CheckIndex(Index);
+        CheckIndex(Index, kSlotCount);
         FBarcodes[Index] = Value;
     }
     void SetCaption(const std::u16string& Caption) override {
@@ -64,6 +59,7 @@ public:
                 FForm->SetOnGetData(FOnGetData);
                 FForm->SetOnGetDelay(FOnGetDelay);
             }
+            FForm->SetSwipeDevice(FDevice);
             FForm->SetCaption(FCaption);
             FForm->SetAlpha(FAlpha);
             FForm->SetBarcodes(FBarcodes);
@@ -87,6 +83,15 @@ public:
         FOnGetDelay = std::move(OnGetDelay);
         OnWindow([&] { FForm->SetOnGetDelay(FOnGetDelay); });
     }
+    void SetIdentity(int ASerial, const std::u16string& ADriverName) override {
+        FDevice.serial = ASerial;
+        FDevice.driverName = ADriverName;
+        OnWindow([&] { FForm->SetSwipeDevice(FDevice); });
+    }
+    void SetDeviceOpen(bool AOpen) override {
+        FDevice.open = AOpen;
+        OnWindow([&] { FForm->SetSwipeDevice(FDevice); });
+    }
 
 private:
     // The window works by mouse without the socket, so a socket that cannot
@@ -100,37 +105,27 @@ private:
                 },
                 swipe::kMaxDataBytes, static_cast<int32_t>(swipe::TStatus::kBadPayload));
         } catch (const EComponentError& error) {
-            LogQuietly([&] { Log::e(u"Swipes from other programs are off", error.Message()); });
+            try {
+                Log::e(u"Swipes from other programs are off", error.Message());
+            } catch (...) {
+                // A log that cannot be written stops neither the window nor its start.
+            }
         }
     }
 
     // On the listener's thread: the window answers on the UI thread, as for a
     // click. A sender that gave up while the window was busy may already have
-    // sent the swipe again, so its request is dropped rather than delivered late.
+    // sent the swipe again: the shared handler drops its request rather than
+    // delivering it late.
     platform::TSwipeReply OnSwipe(uint32_t ACommand, const std::string& AData, pid_t APeer,
                                   const std::function<bool()>& ASenderWaiting) {
         platform::TSwipeReply reply{static_cast<int32_t>(swipe::TStatus::kNotConnected), {}};
         platform::RunOnUiThread([&] {
-            if (!ASenderWaiting()) {
-                LogQuietly([&] {
-                    Log::i(u"Swipe from process " + (APeer > 0 ? IntToText(static_cast<int32_t>(APeer)) : u"unknown"),
-                           u"dropped: the sender stopped waiting");
-                });
-                return;
-            }
-            if (FForm) std::tie(reply.status, reply.answer) = FForm->SwipeRequest(ACommand, AData, APeer);
+            if (FForm) std::tie(reply.status, reply.answer) = FForm->SwipeRequest(ACommand, AData, APeer, ASenderWaiting);
         });
         return reply;
     }
 
-    // A log that cannot be written stops neither the window nor a swipe.
-    template <class Work>
-    static void LogQuietly(Work&& AWork) {
-        try {
-            AWork();
-        } catch (...) {
-        }
-    }
 
     // A window never shown needs nothing, so a display is needed only from the first show on.
     template <class Work>
@@ -143,6 +138,7 @@ private:
     uint8_t FAlpha = 235;
     TOnGetData FOnGetData;
     TOnGetDelay FOnGetDelay;
+    TSwipeDevice FDevice;  // the window's copy is the one swipes read, on the UI thread
     std::unique_ptr<TfmBarcodes> FForm;  // made, used and destroyed on the UI thread
     std::unique_ptr<platform::TSwipeListener> FListener;
 };

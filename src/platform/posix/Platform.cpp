@@ -138,6 +138,8 @@ TFileVersion GetFileVersion(const std::u16string& path) {
 
 std::optional<OSVersionRecord> QueryOSVersion() { return std::nullopt; }
 
+long ProcessId() { return static_cast<long>(::getpid()); }
+
 std::u16string OSDescription() {
     std::string name;
     if (FILE* file = std::fopen("/etc/os-release", "re")) {

@@ -186,6 +186,8 @@ TFileVersion GetFileVersion(const std::u16string& path) {
 // Windows has its version numbers; the log header names the system from them.
 std::u16string OSDescription() { return {}; }
 
+long ProcessId() { return static_cast<long>(GetCurrentProcessId()); }
+
 std::optional<OSVersionRecord> QueryOSVersion() {
     // GetVersionExW answers a process without a compatibility manifest with
     // 6.2 on every later system, and a DLL cannot supply the host's manifest;
