@@ -129,12 +129,15 @@ left=$(ls /run/user/"$uid"/mcr-swipe-"$host_pid"-*.sock /tmp/mcr-swipe-"$uid"/mc
 [ "$status" = 0 ] || fail "the host ended with $status"
 
 # Another account's folder where the socket would go: in a private view of
-# /tmp (and of /run/user), so that nothing else on the machine is touched.
+# that folder (and of /run/user), so that nothing else on the machine is
+# touched and the build, wherever it lies, stays in sight.
 if [ "$uid" = 0 ] && unshare -m true 2>/dev/null; then
+  mkdir -p -m 700 /tmp/mcr-swipe-0
+  mkdir -p "$work/appdata"
   unshare -m bash -c '
-    mount -t tmpfs -o mode=1777 none /tmp && { [ ! -d /run/user ] || mount -t tmpfs none /run/user; } &&
-      install -d -m 700 -o 65534 /tmp/mcr-swipe-0 && mkdir /tmp/appdata &&
-      MCR_COMMON_APPDATA=/tmp/appdata exec "$@"' _ "$host" open "$library" "$delay" 1 2 >"$work/out.nosocket" 2>&1
+    mount -t tmpfs -o mode=700,uid=65534 none /tmp/mcr-swipe-0 &&
+      { [ ! -d /run/user ] || mount -t tmpfs none /run/user; } &&
+      MCR_COMMON_APPDATA=$0 exec "$@"' "$work/appdata" "$host" open "$library" "$delay" 1 2 >"$work/out.nosocket" 2>&1
   grep -q '^opened' "$work/out.nosocket" || fail "without a place for its socket the window did not open: $(cat "$work/out.nosocket")"
 else
   echo "skipped: the window without a place for its socket (needs root and a private mount namespace)"
