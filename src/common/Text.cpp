@@ -1,9 +1,8 @@
 #include "common/Text.h"
 
-#include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
+#include <system_error>
 
 namespace {
 
@@ -128,8 +127,9 @@ bool TryTextToDouble(std::u16string_view text, char16_t separator, double& value
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     if (text.empty()) return false;
-    // Only the digits, sign, exponent and the given separator may appear; the C
-    // library always reads a point, so the separator is mapped onto it.
+    // Only the digits, sign, exponent and the given separator may appear. The
+    // conversion below reads a point whatever locale the host's process has
+    // set, so the separator is mapped onto it.
     std::string ascii;
     for (char16_t c : text) {
         if (c == separator) {
@@ -140,22 +140,30 @@ bool TryTextToDouble(std::u16string_view text, char16_t separator, double& value
             return false;
         }
     }
-    char* end = nullptr;
-    errno = 0;
-    const double parsed = std::strtod(ascii.c_str(), &end);
-    if (end != ascii.c_str() + ascii.size() || errno == ERANGE || !std::isfinite(parsed)) return false;
+    // A plus sign is the one form of a number the C library reads and from_chars does not.
+    std::string_view digits = ascii;
+    if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-' && digits[1] != '+') digits.remove_prefix(1);
+    double parsed = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), parsed);
+    if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(parsed)) return false;
     value = parsed;
     return true;
 }
 
 std::u16string DoubleToText(double value, char16_t separator) {
+    // As printf's "%.15G" writes it, but with a point whatever locale the
+    // host's process has set.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
+    const auto written = std::to_chars(buffer, buffer + sizeof buffer - 1, value, std::chars_format::general, 15);
+    *written.ptr = '\0';
+    if (!std::isfinite(value)) {
+        for (char* p = buffer; *p; ++p) *p = static_cast<char>(*p >= 'a' && *p <= 'z' ? *p - 32 : *p);
+    }
     std::u16string out;
     for (const char* p = buffer; *p; ++p) {
         if (*p == '.') {
             out += separator;
-        } else if (*p == 'E') {
+        } else if (*p == 'e' || *p == 'E') {
             // "1E+20" -> "1E20", "1E-05" -> "1E-5"
             out += u'E';
             ++p;

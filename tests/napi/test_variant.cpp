@@ -1,8 +1,10 @@
 #include <doctest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <tuple>
 
 #include "common/Text.h"
@@ -247,4 +249,34 @@ TEST_CASE("dates before the day count's epoch keep their day and time of day") {
         CHECK(ToUtf8(text) == expected);
 #endif
     }
+}
+
+// The host's process runs in the desktop's locale (a GTK client calls
+// setlocale), where the C library reads and writes "1,5": numbers in values
+// and in the log must not follow it.
+TEST_CASE("numbers read and written alike in a Russian process locale") {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    const char* russian = nullptr;
+    for (const char* name : {"ru_RU.UTF-8", "ru_RU.utf8", "Russian_Russia.1251", "ru-RU"}) {
+        if ((russian = std::setlocale(LC_ALL, name)) != nullptr) break;
+    }
+    REQUIRE_MESSAGE(russian != nullptr, "no Russian locale on this machine (the bootstrap makes ru_RU.UTF-8)");
+    REQUIRE(std::string(std::localeconv()->decimal_point) == ",");
+
+    double value = 0;
+    CHECK(TryTextToDouble(u"1250.75", u'.', value));
+    CHECK(value == 1250.75);
+    CHECK(TryTextToDouble(u"+1e-3", u'.', value));
+    CHECK(value == 0.001);
+    CHECK_FALSE(TryTextToDouble(u"1,5", u'.', value));
+    CHECK(TryTextToDouble(u"1,5", u',', value));
+    CHECK(value == 1.5);
+    CHECK_FALSE(TryTextToDouble(u"1e999", u'.', value));
+    CHECK(DoubleToText(1250.75, u'.') == u"1250.75");
+    CHECK(DoubleToText(1250.75, u',') == u"1250,75");
+    CHECK(DoubleToText(1e20, u'.') == u"1E20");
+    CHECK(DoubleToText(-0.00001, u'.') == u"-1E-5");
+    CHECK(DoubleToText(0.1 + 0.2, u'.') == u"0.3");
+    CHECK(DoubleToText(std::numeric_limits<double>::infinity(), u'.') == u"INF");
+    std::setlocale(LC_ALL, saved.c_str());
 }

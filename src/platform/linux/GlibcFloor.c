@@ -29,6 +29,9 @@ __asm__(".symver mcr_pthread_key_create_public, pthread_key_create@GLIBC_2.2.5")
 __asm__(".symver mcr_pthread_key_delete, pthread_key_delete@GLIBC_2.2.5");
 __asm__(".symver mcr_pthread_getspecific, pthread_getspecific@GLIBC_2.2.5");
 __asm__(".symver mcr_pthread_setspecific, pthread_setspecific@GLIBC_2.2.5");
+__asm__(".symver mcr_pthread_rwlock_rdlock, pthread_rwlock_rdlock@GLIBC_2.2.5");
+__asm__(".symver mcr_pthread_rwlock_wrlock, pthread_rwlock_wrlock@GLIBC_2.2.5");
+__asm__(".symver mcr_pthread_rwlock_unlock, pthread_rwlock_unlock@GLIBC_2.2.5");
 /* 2.29 gave log and pow new versions that differ only in how errors are
  * reported; the window's drawing never reaches their error cases. */
 __asm__(".symver mcr_log, log@GLIBC_2.2.5");
@@ -51,6 +54,9 @@ int mcr_pthread_key_create_public(pthread_key_t*, void (*)(void*));
 int mcr_pthread_key_delete(pthread_key_t);
 void* mcr_pthread_getspecific(pthread_key_t);
 int mcr_pthread_setspecific(pthread_key_t, const void*);
+int mcr_pthread_rwlock_rdlock(pthread_rwlock_t*);
+int mcr_pthread_rwlock_wrlock(pthread_rwlock_t*);
+int mcr_pthread_rwlock_unlock(pthread_rwlock_t*);
 double mcr_log(double);
 double mcr_pow(double, double);
 int mcr_xstat(int, const char*, struct stat*);
@@ -77,6 +83,9 @@ int __wrap_pthread_key_create(pthread_key_t* key, void (*destructor)(void*)) {
 int __wrap_pthread_key_delete(pthread_key_t key) { return mcr_pthread_key_delete(key); }
 void* __wrap_pthread_getspecific(pthread_key_t key) { return mcr_pthread_getspecific(key); }
 int __wrap_pthread_setspecific(pthread_key_t key, const void* value) { return mcr_pthread_setspecific(key, value); }
+int __wrap_pthread_rwlock_rdlock(pthread_rwlock_t* lock) { return mcr_pthread_rwlock_rdlock(lock); }
+int __wrap_pthread_rwlock_wrlock(pthread_rwlock_t* lock) { return mcr_pthread_rwlock_wrlock(lock); }
+int __wrap_pthread_rwlock_unlock(pthread_rwlock_t* lock) { return mcr_pthread_rwlock_unlock(lock); }
 double __wrap_log(double x) { return mcr_log(x); }
 double __wrap_pow(double x, double y) { return mcr_pow(x, y); }
 int __wrap_stat(const char* path, struct stat* info) { return mcr_xstat(STAT_VERSION, path, info); }
