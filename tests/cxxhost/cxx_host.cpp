@@ -12,6 +12,9 @@
 //                               delivery perhaps pending; then destroys the
 //                               object, prints the events that came meanwhile
 //                               and unloads
+//   cxx_host abandon LIBRARY DELAY_MS
+//                               connects; on SIGUSR1 unloads the library with
+//                               the object alive and lives on past the delay
 #include "HostInterfaces.h"
 
 #include <dlfcn.h>
@@ -32,6 +35,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace host;
@@ -505,6 +509,42 @@ int Open(const char* APath, int ADelay, std::size_t AEvents, int ATimeout) {
     return shown == AEvents && failures == 0 ? 0 : 1;
 }
 
+// A host that unloads the library with its object still alive, as a host
+// may: connects, prints "opened", and on SIGUSR1 unloads without destroying
+// the object; then lives on for twice the delay and a second, printing the
+// events that still come, and ends with "survived".
+int Abandon(const char* APath, int ADelay) {
+    auto host = std::make_unique<THost>(APath);
+    if (!host->Create()) return 1;
+    host->SetParameter(u"Delay", TValues::Int(ADelay));
+    host->SetParameter(u"Barcode1", host->FValues.Text(u"123456789"));
+    if (!host->CallForText(u"Open").first) {
+        std::printf("not opened: %s\n", host->LastError().c_str());
+        return 1;
+    }
+    std::printf("opened\n");
+    std::fflush(stdout);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!hurried && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    host->Unload();
+    std::printf("unloaded\n");
+    std::fflush(stdout);
+    std::size_t shown = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(2 * ADelay + 1000);
+    while (std::chrono::steady_clock::now() < end) {
+        const auto events = host->FConnection.WaitEvents(shown + 1, std::chrono::milliseconds(100));
+        for (; shown < events.size(); ++shown) std::printf("event %s\n", events[shown].text.c_str());
+        std::fflush(stdout);
+    }
+    // The object is the library's to end, and the library is gone: the host
+    // leaves it, and its own side, to the process's end.
+    static_cast<void>(host.release());
+    std::printf("survived, %zu events\n", shown);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -513,6 +553,8 @@ int main(int argc, char** argv) {
     if (argc == 6 && std::strcmp(argv[1], "open") == 0) {
         return Open(argv[2], std::atoi(argv[3]), static_cast<std::size_t>(std::atoi(argv[4])), std::atoi(argv[5]));
     }
-    std::fprintf(stderr, "usage: cxx_host check LIBRARY | cxx_host open LIBRARY DELAY_MS EVENTS TIMEOUT_S\n");
+    if (argc == 4 && std::strcmp(argv[1], "abandon") == 0) return Abandon(argv[2], std::atoi(argv[3]));
+    std::fprintf(stderr, "usage: cxx_host check LIBRARY | cxx_host open LIBRARY DELAY_MS EVENTS TIMEOUT_S"
+                         " | cxx_host abandon LIBRARY DELAY_MS\n");
     return 2;
 }

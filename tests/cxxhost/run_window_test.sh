@@ -9,7 +9,8 @@
 # The swipe tool reaches the window over its socket, whatever runtime folder
 # the tool's environment names; a stopped host holds no tool beyond its
 # deadline and, going on, delivers nothing those tools gave up on. Without a
-# place for its socket the window still opens.
+# place for its socket the window still opens. A host may unload the
+# library with its object alive.
 #   run_window_test.sh CXX_HOST LIBRARY SWIPE_TOOL DECODE_PICTURES DMTXREAD ZXINGREADER
 set -uo pipefail
 host=$1 library=$2 tool=$3 decode=$4 dmtxread=$5 zxingreader=$6
@@ -127,6 +128,21 @@ cat "$work/out"
 left=$(ls /run/user/"$uid"/mcr-swipe-"$host_pid"-*.sock /tmp/mcr-swipe-"$uid"/mcr-swipe-"$host_pid"-*.sock 2>/dev/null)
 [ -z "$left" ] || fail "sockets left behind: $left"
 [ "$status" = 0 ] || fail "the host ended with $status"
+
+# The library unloaded with its object alive, a delivery pending: that
+# delivery, a later swipe and the process's end bring no crash.
+MCR_COMMON_APPDATA=$work/appdata "$host" abandon "$library" "$delay" >"$work/out.abandon" 2>&1 &
+host_pid=$!
+for _ in $(seq 100); do grep -q '^opened\|^not opened' "$work/out.abandon" && break; sleep 0.1; done
+"$tool" --pid "$host_pid" PENDING >/dev/null 2>&1 || fail "the swipe before the unload gave $?"
+kill -USR1 "$host_pid"
+for _ in $(seq 50); do grep -q '^unloaded' "$work/out.abandon" && break; sleep 0.1; done
+timeout 10 "$tool" --pid "$host_pid" AFTER >/dev/null 2>&1
+wait "$host_pid"
+status=$?
+host_pid=
+grep -q '^survived' "$work/out.abandon" && [ "$status" = 0 ] ||
+  fail "the host that unloaded a live object ended with $status: $(cat "$work/out.abandon")"
 
 # Another account's folder where the socket would go: in a private view of
 # that folder (and of /run/user), so that nothing else on the machine is
