@@ -136,44 +136,37 @@ TEST_CASE("--list prints every emulator with its handle, state, caption, descrip
     CHECK(Has(gFake.err, u"no emulator window (the test's list)"));
 }
 
-TEST_CASE("an emulator out of reach, busy or gone: exit codes 6, 5 and 3, each with its message") {
-    TFresh fresh;
-    SUBCASE("refused by the system when describing: the process runs as administrator") {
-        gFake.emulators = {Unreached(4242, true)};
-        CHECK(Run({u"X"}) == swipetool::kDenied);
-        CHECK(gFake.sent.empty());
-        CHECK(gFake.err == u"mcrswipe: the emulator's process runs as administrator and Windows does not let this "
-                           u"tool reach it; run the tool as administrator too\n");
-    }
-    SUBCASE("refused by the system when swiping") {
-        gFake.emulators = {Described(4242, 1, true)};
-        gFake.reply = TReply{false, false, true, {}, std::nullopt};
-        CHECK(Run({u"X"}) == swipetool::kDenied);
-    }
-    SUBCASE("busy: no answer within 5 s, and no second try") {
-        gFake.emulators = {Unreached(4242, false)};
-        CHECK(Run({u"X"}) == swipetool::kNoAnswer);
-        CHECK(gFake.sent.empty());
-        CHECK(Has(gFake.err, u"did not answer within 5 s"));
-    }
-    SUBCASE("one open, one that cannot say: the tool does not guess") {
-        gFake.emulators = {Described(4242, 1, true), Unreached(77, false)};
-        CHECK(Run({u"X"}) == swipetool::kUsage);
-        CHECK(Run({u"--device", u"4242-1", u"X"}) == swipetool::kAccepted);
-        // An emulator that did not describe itself may be the one named.
-        CHECK(Run({u"--device", u"77-3", u"X"}) == swipetool::kNoAnswer);
-    }
-    SUBCASE("gone before it answered") {
-        gFake.emulators = {Described(4242, 1, true)};
-        gFake.reply = TReply{false, true, false, {}, std::nullopt};
-        CHECK(Run({u"X"}) == swipetool::kNoEmulator);
-        CHECK(Has(gFake.err, u"closed before it answered"));
-    }
-    SUBCASE("several emulators, none open") {
-        gFake.emulators = {Described(4242, 1, false), Described(4242, 2, false)};
-        CHECK(Run({u"X"}) == swipetool::kNoEmulator);
-        CHECK(Has(gFake.err, u"no open emulator"));
-        CHECK(Has(gFake.err, u"4242-2  not open"));
+TEST_CASE("an emulator out of reach, busy or gone: each exit code with its message") {
+    const TReply denied{false, false, true, {}, std::nullopt};
+    const TReply gone{false, true, false, {}, std::nullopt};
+    struct TCase {
+        std::vector<TEmulator> emulators;
+        std::optional<TReply> reply;
+        std::vector<std::u16string> args;
+        int code;
+        std::u16string message;
+    };
+    const TCase cases[] = {
+        // Refused by the system when describing, or when swiping: the process runs as administrator.
+        {{Unreached(4242, true)}, {}, {u"X"}, swipetool::kDenied, u"runs as administrator and Windows does not let"},
+        {{Described(4242, 1, true)}, denied, {u"X"}, swipetool::kDenied, u"run the tool as administrator too"},
+        // Busy: no answer within 5 s, and no second try.
+        {{Unreached(4242, false)}, {}, {u"X"}, swipetool::kNoAnswer, u"did not answer within 5 s"},
+        // One open, one that cannot say: the tool does not guess, but a handle
+        // may name the silent one.
+        {{Described(4242, 1, true), Unreached(77, false)}, {}, {u"X"}, swipetool::kUsage, u""},
+        {{Described(4242, 1, true), Unreached(77, false)}, {}, {u"--device", u"77-3", u"X"}, swipetool::kNoAnswer, u""},
+        {{Described(4242, 1, true)}, gone, {u"X"}, swipetool::kNoEmulator, u"closed before it answered"},
+        {{Described(4242, 1, false), Described(4242, 2, false)}, {}, {u"X"}, swipetool::kNoEmulator, u"no open emulator"},
+    };
+    for (const TCase& one : cases) {
+        TFresh fresh;
+        gFake.emulators = one.emulators;
+        gFake.reply = one.reply;
+        CHECK(Run(one.args) == one.code);
+        CHECK(Has(gFake.err, one.message));
+        // Nothing is sent to an emulator that did not describe itself.
+        if (one.emulators.size() == 1 && !one.emulators[0].described.answered) CHECK(gFake.sent.empty());
     }
 }
 

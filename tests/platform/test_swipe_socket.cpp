@@ -173,32 +173,27 @@ TEST_CASE("swipe socket: a sender gives up in time on a listener that takes noth
 TEST_CASE("swipe socket: only a private folder of the account's own holds the socket") {
     TSocketFolder folder;
     CHECK(platform::SwipeFolderFault(folder.path).empty());
-    CHECK_FALSE(platform::SwipeFolderFault("relative/folder").empty());
-    CHECK_FALSE(platform::SwipeFolderFault(folder.path / "missing").empty());
-
     const fs::path file = folder.path / "file";
     { platform::Descriptor made(::open(file.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600)); }
-    CHECK_FALSE(platform::SwipeFolderFault(file).empty());
-
     const fs::path inner = folder.path / "inner";
     fs::create_directory(inner);
     fs::permissions(inner, fs::perms::owner_all, fs::perm_options::replace);
     const fs::path link = folder.path / "link";
     fs::create_directory_symlink(inner, link);
-    CHECK_FALSE(platform::SwipeFolderFault(link).empty());
+    for (const fs::path& refused : {fs::path("relative/folder"), folder.path / "missing", file, link}) {
+        CHECK_MESSAGE(!platform::SwipeFolderFault(refused).empty(), refused);
+    }
     CHECK_THROWS_AS(platform::TSwipeListener(&Echo, 16, kOversized, link), EComponentError);
 
+    // Open to others, or another account's: refused before anything is made in it.
     fs::permissions(inner, fs::perms::group_exec | fs::perms::others_exec, fs::perm_options::add);
-    CHECK_FALSE(platform::SwipeFolderFault(inner).empty());
     CHECK_THROWS_AS(platform::TSwipeListener(&Echo, 16, kOversized, inner), EComponentError);
-    CHECK(fs::is_empty(inner));
-
     if (::geteuid() == 0) {
         fs::permissions(inner, fs::perms::owner_all, fs::perm_options::replace);
         REQUIRE(::chown(inner.c_str(), 65534, 65534) == 0);
-        CHECK_FALSE(platform::SwipeFolderFault(inner).empty());
         CHECK_THROWS_AS(platform::TSwipeListener(&Echo, 16, kOversized, inner), EComponentError);
     }
+    CHECK(fs::is_empty(inner));
 
     // A path the socket's address cannot hold is refused, not cut short.
     fs::path deep = folder.path;
