@@ -136,11 +136,25 @@ std::u16string SwipeFolderFault(const std::filesystem::path& APath) {
     return {};
 }
 
+namespace {
+
+// The account's two places for sockets: its runtime folder, and one of its own under /tmp.
+std::filesystem::path RuntimeFolder() { return "/run/user/" + std::to_string(::geteuid()); }
+std::filesystem::path FallbackFolder() { return "/tmp/mcr-swipe-" + std::to_string(::geteuid()); }
+
+// The folder is what keeps other accounts out: checked before anything is put into it.
+void RequirePrivateFolder(const std::filesystem::path& AFolder) {
+    if (const std::u16string fault = SwipeFolderFault(AFolder); !fault.empty()) {
+        throw EComponentError(u"The folder \"" + FromUtf8(AFolder.native()) + u"\" " + fault);
+    }
+}
+
+}  // namespace
+
 std::filesystem::path SwipeSocketFolder() {
-    const std::string uid = std::to_string(::geteuid());
-    const std::filesystem::path runtime = "/run/user/" + uid;
+    const std::filesystem::path runtime = RuntimeFolder();
     if (SwipeFolderFault(runtime).empty()) return runtime;
-    const std::filesystem::path folder = "/tmp/mcr-swipe-" + uid;
+    const std::filesystem::path folder = FallbackFolder();
     if (::mkdir(folder.c_str(), 0700) == 0) {
         // The mode asked for passes through the host's umask, which may take the owner's own rights too.
         Descriptor made(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -148,19 +162,17 @@ std::filesystem::path SwipeSocketFolder() {
     } else if (errno != EEXIST) {
         RaiseFileError(u"Cannot create the folder", FromUtf8(folder.native()), errno);
     }
-    const std::u16string fault = SwipeFolderFault(folder);
-    if (!fault.empty()) throw EComponentError(u"The folder \"" + FromUtf8(folder.native()) + u"\" " + fault);
+    RequirePrivateFolder(folder);
     return folder;
 }
 
 std::vector<TSwipeFolder> SwipeSocketFolders() {
-    const std::string uid = std::to_string(::geteuid());
     std::vector<std::filesystem::path> candidates;
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0') {
         candidates.emplace_back(runtime);
     }
-    candidates.emplace_back("/run/user/" + uid);
-    candidates.emplace_back("/tmp/mcr-swipe-" + uid);
+    candidates.push_back(RuntimeFolder());
+    candidates.push_back(FallbackFolder());
     std::vector<TSwipeFolder> folders;
     std::vector<std::pair<dev_t, ino_t>> seen;
     std::vector<std::string> named;
@@ -251,15 +263,12 @@ TSwipeListener::TSwipeListener(TSwipeHandler AHandler, std::size_t AMaxData, int
     FImpl->handler = std::move(AHandler);
     FImpl->maxData = AMaxData;
     FImpl->oversized = AOversized;
+    if (!AFolder.empty()) RequirePrivateFolder(AFolder);
     const std::filesystem::path folder = AFolder.empty() ? SwipeSocketFolder() : AFolder;
     const std::filesystem::path path = folder / (kPrefix + std::to_string(::getpid()) + "-" +
                                                  std::to_string(serial++) + kSuffix);
     const std::optional<sockaddr_un> address = Address(path);
     if (!address) throw EComponentError(u"The socket path is too long: " + FromUtf8(path.native()));
-    // The folder is what keeps other accounts out, so it is checked before anything is put into it.
-    if (const std::u16string fault = SwipeFolderFault(folder); !fault.empty()) {
-        throw EComponentError(u"The folder \"" + FromUtf8(folder.native()) + u"\" " + fault);
-    }
     FImpl->listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (FImpl->listener < 0) RaiseSocketError(u"Cannot create the swipe socket", errno);
     // A file of this name is one an earlier process of the same id left behind.
